@@ -1,0 +1,103 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct CommandLineCase {
+    const char* commandLine;
+    Mode mode;
+    char letter; // 0: none found
+};
+
+TEST(ModeSelection, CommandLinesAsTheHostGivesThem) {
+    const CommandLineCase cases[] = {
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /s", Mode::Saver, 's'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /S", Mode::Saver, 'S'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /c", Mode::Settings, 'c'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /C", Mode::Settings, 'C'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /c:1234", Mode::Settings, 'c'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /p 1234", Mode::None, 'p'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /P", Mode::None, 'P'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /a", Mode::None, 'a'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\" /s extra", Mode::None, 'a'},
+        {"\"C:\\WINDOWS\\tavorinex.scr\"", Mode::Settings, 'r'},
+        {"\"C:\\WINDOWS\\TAVORINEX.SCR\"", Mode::Settings, 'R'},
+        {"C:\\WINDOWS\\tavorinex.scr /s  ", Mode::Saver, 's'},
+        {"\"Z:\\x\\tavorinex.scr\" /r", Mode::Settings, 'r'},
+        {"\"Z:\\x\\tavorinex.scr\" /R", Mode::Settings, 'R'},
+        {"1234 \"\" :/", Mode::None, 0},
+        {"", Mode::None, 0},
+        // Half-width katakana is alphabetic in code page 932 and ends the scan.
+        {"tavorinex.scr /s \xB1", Mode::None, '\xB1'},
+        // Punctuation bytes of the same range are not.
+        {"tavorinex.scr /s \xA1\xA5", Mode::Saver, 's'},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        ModeScan scan = ScanModeLetter(c.commandLine, IsCharAlphaCp932);
+        EXPECT_EQ(scan.Found, c.letter != 0);
+        if (c.letter != 0) {
+            EXPECT_EQ(scan.ModeLetter, c.letter);
+        }
+        EXPECT_EQ(SelectMode(scan), c.mode);
+    }
+}
+
+TEST(ModeSelection, IndexCountsFromTheEnd) {
+    EXPECT_EQ(ScanModeLetter("x /c:1234", IsCharAlphaCp932).ModeLetterIndex, 6);
+    EXPECT_EQ(ScanModeLetter("/s", IsCharAlphaCp932).ModeLetterIndex, 1);
+    EXPECT_EQ(ScanModeLetter("s\" 1", IsCharAlphaCp932).ModeLetterIndex, 4);
+}
+
+TEST(ModeSelection, Cp932AlphabeticBytes) {
+    for (int byte = 0; byte < 256; ++byte) {
+        bool expected = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                        (byte >= 0xA6 && byte <= 0xDF);
+        EXPECT_EQ(IsCharAlphaCp932(static_cast<unsigned char>(byte)), expected) << byte;
+    }
+}
+
+struct PathCase {
+    std::string path; // as the system gives it, before lower-casing
+    bool found;
+    std::string installDir;
+};
+
+TEST(SelfLocation, ModulePaths) {
+    const std::string longDir = "c:\\" + std::string(250, 'd') + "\\";
+    const PathCase cases[] = {
+        {"C:\\WINDOWS\\TAVORINEX.SCR", true, "c:\\windows\\"},
+        {"c:\\windows\\tavorinex.scr", true, "c:\\windows\\"},
+        {"C:\\PROGRA~1\\TAVORI~1.SCR", true, "c:\\progra~1\\"},
+        {"c:\\tavori~1.scr\\tavorinex.scr", true, "c:\\tavori~1.scr\\"},
+        {"c:\\tavorinex.scr\\tavori~1.scr", true, "c:\\"},
+        {"c:\\tavorinex.scr\\tavorinex.scr", true, "c:\\"},
+        {"Z:\\a b\\mytavorinex.scr", true, "z:\\a b\\my"},
+        {"c:\\windows\\boxes.scr", false, ""},
+        {"c:\\windows\\tavorinex.sc", false, ""},
+        {"c:\\windows\\tavorinex_scr", false, ""},
+        {"", false, ""},
+        // 259 bytes survive: a name that ends there is whole, one byte more and it is cut.
+        {longDir.substr(0, 246) + "tavorinex.scr", true, longDir.substr(0, 246)},
+        {longDir.substr(0, 247) + "tavorinex.scr", false, ""},
+        {longDir + "tavorinex.scr", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string dir = "unchanged";
+        std::string lower = LowerCp932(CutToModulePathBuffer(c.path));
+        ASSERT_EQ(LocateInstallDir(lower, dir), c.found);
+        EXPECT_EQ(dir, c.found ? c.installDir : "unchanged");
+    }
+}
+
+TEST(SelfLocation, LowerCaseLeavesDoubleByteCharactersAlone) {
+    // "ア" is 0x83 0x41: its trail byte is an ASCII capital and must stay one.
+    EXPECT_EQ(LowerCp932("C:\\\x83\x41\\TAVORINEX.SCR"), "c:\\\x83\x41\\tavorinex.scr");
+    EXPECT_EQ(LowerCp932("\xB1Z"), "\xB1z");
+}
+
+} // namespace

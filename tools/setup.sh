@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what building and testing need; does nothing when all of it is already here.
+set -euo pipefail
+
+need_sudo=""
+[ "$(id -u)" -eq 0 ] || need_sudo="sudo"
+
+packages=(
+  cmake g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick locales
+  fonts-ipafont-gothic fonts-wine libpng-dev libgif-dev clang-format file
+)
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $need_sudo dpkg --add-architecture i386
+  missing=("${packages[@]}")
+else
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+  done
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $need_sudo apt-get update -qq
+  $need_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Japanese texts are garbled unless the locale exists (Wine falls back to code page 1252).
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  echo "setup: generating ja_JP.UTF-8"
+  $need_sudo sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $need_sudo tee -a /etc/locale.gen >/dev/null
+  $need_sudo locale-gen >/dev/null
+fi

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up, builds every preset and runs every test: the host unit tests, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows unit tests and the end-to-end
+# tests of the real tavorinex.scr under Wine, and a bounded fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup.sh
+
+step() { printf '\n==> %s\n' "$*"; }
+
+for preset in native sanitize windows; do
+  step "build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+for preset in native sanitize windows; do
+  step "test: $preset"
+  ctest --preset "$preset"
+done
+
+if [ -x tools/fuzz.sh ]; then
+  step "fuzz"
+  bash tools/fuzz.sh
+fi
+step "all tests passed"
