@@ -1,0 +1,617 @@
+#include "saver/soft_surface.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+namespace soft {
+namespace {
+
+enum class Kind : uint8_t { Free, Bitmap, Brush, Pen, Context };
+
+struct Entry {
+    Kind kind = Kind::Free;
+    uint16_t generation = 0;
+    bool stock = false;
+    bool deletePending = false;
+    int32_t selections = 0; // contexts that hold it (the screen's own bitmap: its screen)
+    // Bitmap
+    int32_t width = 0;
+    int32_t height = 0;
+    bool monochrome = false;
+    std::vector<uint32_t> pixels;
+    // Brush, pen
+    uint32_t color = 0;
+    // Context
+    bool screen = false;
+    uint32_t bitmap = 0; // handle values
+    uint32_t pen = 0;
+    uint32_t brush = 0;
+    int32_t currentX = 0;
+    int32_t currentY = 0;
+};
+
+// A handle is the table index + 1 in the low 16 bits and the slot's generation above them,
+// so that a handle of a deleted object does not name the slot's next occupant.
+constexpr uint32_t IndexBits = 16;
+constexpr uint32_t IndexMask = (1u << IndexBits) - 1;
+constexpr uint16_t GenerationMask = 0x7FFF;
+
+enum StockSlot : uint32_t { StockBlackPen, StockWhiteBrush, StockBitmap, StockCount };
+
+std::vector<Entry> Table;
+std::vector<uint32_t> FreeSlots;
+uint32_t Screen = 0;
+int32_t Live = 0;
+
+uint32_t HandleOf(uint32_t index) {
+    return (uint32_t{Table[index].generation} << IndexBits) | (index + 1);
+}
+
+void* ToPointer(uint32_t handle) {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(handle));
+}
+
+uint32_t FromPointer(void* pointer) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(pointer);
+    return value > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(value);
+}
+
+void EnsureStock() {
+    if (!Table.empty()) {
+        return;
+    }
+    Table.resize(StockCount);
+    Table[StockBlackPen].kind = Kind::Pen;
+    Table[StockBlackPen].color = 0;
+    Table[StockWhiteBrush].kind = Kind::Brush;
+    Table[StockWhiteBrush].color = 0xFFFFFF;
+    Table[StockBitmap].kind = Kind::Bitmap;
+    Table[StockBitmap].width = 1;
+    Table[StockBitmap].height = 1;
+    Table[StockBitmap].monochrome = true;
+    Table[StockBitmap].pixels.assign(1, 0);
+    for (Entry& e : Table) {
+        e.stock = true;
+        e.generation = 1;
+    }
+}
+
+// The entry a handle names, or null when it names nothing alive of that kind.
+Entry* Lookup(uint32_t handle, Kind kind) {
+    EnsureStock();
+    uint32_t index = (handle & IndexMask);
+    if (index == 0 || index > Table.size()) {
+        return nullptr;
+    }
+    Entry& e = Table[index - 1];
+    if (e.kind != kind || e.generation != (handle >> IndexBits)) {
+        return nullptr;
+    }
+    return &e;
+}
+
+Entry* LookupAny(uint32_t handle) {
+    EnsureStock();
+    uint32_t index = (handle & IndexMask);
+    if (index == 0 || index > Table.size()) {
+        return nullptr;
+    }
+    Entry& e = Table[index - 1];
+    if (e.kind == Kind::Free || e.generation != (handle >> IndexBits)) {
+        return nullptr;
+    }
+    return &e;
+}
+
+uint32_t Allocate(Kind kind) {
+    EnsureStock();
+    if (Live >= MaxObjects) {
+        return 0;
+    }
+    uint32_t index;
+    if (!FreeSlots.empty()) {
+        index = FreeSlots.back();
+        FreeSlots.pop_back();
+    } else {
+        if (Table.size() >= IndexMask) {
+            return 0;
+        }
+        index = static_cast<uint32_t>(Table.size());
+        Table.emplace_back();
+    }
+    Entry& e = Table[index];
+    uint16_t generation = static_cast<uint16_t>((e.generation + 1u) & GenerationMask);
+    e = Entry{};
+    e.generation = generation == 0 ? 1 : generation;
+    e.kind = kind;
+    ++Live;
+    return HandleOf(index);
+}
+
+void Release(uint32_t handle) {
+    uint32_t index = (handle & IndexMask) - 1;
+    Entry& e = Table[index];
+    uint16_t generation = e.generation;
+    e = Entry{};
+    e.generation = generation;
+    FreeSlots.push_back(index);
+    --Live;
+}
+
+void Deselect(uint32_t handle) {
+    Entry* e = LookupAny(handle);
+    if (e == nullptr || e->stock) {
+        return;
+    }
+    --e->selections;
+    if (e->selections == 0 && e->deletePending) {
+        Release(handle);
+    }
+}
+
+bool SizeAllowed(int64_t width, int64_t height) {
+    return width <= MaxBitmapSide && height <= MaxBitmapSide && width * height <= MaxBitmapPixels;
+}
+
+uint32_t NewBitmap(int32_t width, int32_t height, bool monochrome) {
+    // GDI: a zero side gives the stock bitmap, a negative side counts by its size.
+    if (width == 0 || height == 0) {
+        return HandleOf(StockBitmap);
+    }
+    int64_t w = width < 0 ? -int64_t{width} : int64_t{width};
+    int64_t h = height < 0 ? -int64_t{height} : int64_t{height};
+    if (!SizeAllowed(w, h)) {
+        return 0;
+    }
+    uint32_t handle = Allocate(Kind::Bitmap);
+    if (handle == 0) {
+        return 0;
+    }
+    Entry& e = *Lookup(handle, Kind::Bitmap);
+    e.width = static_cast<int32_t>(w);
+    e.height = static_cast<int32_t>(h);
+    e.monochrome = monochrome;
+    e.pixels.assign(static_cast<size_t>(w * h), 0);
+    return handle;
+}
+
+// The bitmap a context draws on.
+Entry* SurfaceOf(uint32_t dc) {
+    Entry* context = Lookup(dc, Kind::Context);
+    return context == nullptr ? nullptr : Lookup(context->bitmap, Kind::Bitmap);
+}
+
+// A monochrome bitmap keeps black or white: the nearer of the two.
+uint32_t Store(const Entry& bitmap, uint32_t color) {
+    if (!bitmap.monochrome) {
+        return color & 0xFFFFFF;
+    }
+    uint32_t sum = (color & 0xFF) + ((color >> 8) & 0xFF) + ((color >> 16) & 0xFF);
+    return sum >= 384 ? 0xFFFFFF : 0;
+}
+
+void DeleteContext(uint32_t handle) {
+    Entry& context = *Lookup(handle, Kind::Context);
+    uint32_t bitmap = context.bitmap;
+    uint32_t pen = context.pen;
+    uint32_t brush = context.brush;
+    bool screen = context.screen;
+    Release(handle);
+    if (screen) {
+        Release(bitmap);
+    } else {
+        Deselect(bitmap);
+    }
+    Deselect(pen);
+    Deselect(brush);
+    if (handle == Screen) {
+        Screen = 0;
+    }
+}
+
+uint32_t NewContext(uint32_t bitmap, bool screen) {
+    uint32_t handle = Allocate(Kind::Context);
+    if (handle == 0) {
+        return 0;
+    }
+    Entry& e = *Lookup(handle, Kind::Context);
+    e.screen = screen;
+    e.bitmap = bitmap;
+    e.pen = HandleOf(StockBlackPen);
+    e.brush = HandleOf(StockWhiteBrush);
+    return handle;
+}
+
+// One pixel per step along the major axis, from the start point up to but not including the
+// end point. The minor coordinate at step i is the nearest to the true line; where two are
+// equally near, GDI takes the one towards the negative minor direction.
+struct Line {
+    int64_t major0; // start on the major axis
+    int64_t minor0;
+    int64_t majorStep; // +1 or -1
+    int64_t minorStep;
+    int64_t length; // pixels: the major extent
+    int64_t minorExtent;
+    int64_t tie; // 1 when ties stay (minor step positive), 0 when they step
+};
+
+int64_t MinorAt(const Line& line, int64_t i) {
+    return (2 * i * line.minorExtent + line.length - line.tie) / (2 * line.length);
+}
+
+// The first step i in [lo, hi] whose minor offset is at least value (hi + 1 if none).
+int64_t FirstMinorAtLeast(const Line& line, int64_t lo, int64_t hi, int64_t value) {
+    while (lo <= hi) {
+        int64_t mid = lo + (hi - lo) / 2;
+        if (MinorAt(line, mid) >= value) {
+            hi = mid - 1;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+
+// The range of steps whose pixel lies within [0, size) on the major axis.
+void ClipMajor(const Line& line, int64_t size, int64_t& lo, int64_t& hi) {
+    if (line.majorStep > 0) {
+        lo = std::max(lo, -line.major0);
+        hi = std::min(hi, size - 1 - line.major0);
+    } else {
+        lo = std::max(lo, line.major0 - (size - 1));
+        hi = std::min(hi, line.major0);
+    }
+}
+
+// The same on the minor axis: the offset is monotonic in i, so the bounds are searched.
+void ClipMinor(const Line& line, int64_t size, int64_t& lo, int64_t& hi) {
+    int64_t least; // smallest allowed minor offset
+    int64_t most;
+    if (line.minorStep > 0) {
+        least = -line.minor0;
+        most = size - 1 - line.minor0;
+    } else {
+        least = line.minor0 - (size - 1);
+        most = line.minor0;
+    }
+    if (lo > hi) {
+        return;
+    }
+    int64_t first = FirstMinorAtLeast(line, lo, hi, least);
+    int64_t pastLast = FirstMinorAtLeast(line, lo, hi, most + 1);
+    lo = first;
+    hi = pastLast - 1;
+}
+
+void DrawLine(Entry& bitmap, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t color) {
+    for (int32_t v : {x0, y0, x1, y1}) {
+        if (v > MaxCoordinate || v < -MaxCoordinate) {
+            return;
+        }
+    }
+    int64_t dx = int64_t{x1} - x0;
+    int64_t dy = int64_t{y1} - y0;
+    int64_t adx = dx < 0 ? -dx : dx;
+    int64_t ady = dy < 0 ? -dy : dy;
+    bool xMajor = adx > ady;
+    Line line{};
+    line.major0 = xMajor ? x0 : y0;
+    line.minor0 = xMajor ? y0 : x0;
+    int64_t majorDelta = xMajor ? dx : dy;
+    int64_t minorDelta = xMajor ? dy : dx;
+    line.majorStep = majorDelta < 0 ? -1 : 1;
+    line.minorStep = minorDelta < 0 ? -1 : 1;
+    line.length = xMajor ? adx : ady;
+    line.minorExtent = xMajor ? ady : adx;
+    line.tie = line.minorStep > 0 ? 1 : 0;
+    if (line.length == 0) {
+        return;
+    }
+    int64_t lo = 0;
+    int64_t hi = line.length - 1;
+    ClipMajor(line, xMajor ? bitmap.width : bitmap.height, lo, hi);
+    ClipMinor(line, xMajor ? bitmap.height : bitmap.width, lo, hi);
+    uint32_t stored = Store(bitmap, color);
+    for (int64_t i = lo; i <= hi; ++i) {
+        int64_t major = line.major0 + line.majorStep * i;
+        int64_t minor = line.minor0 + line.minorStep * MinorAt(line, i);
+        int64_t x = xMajor ? major : minor;
+        int64_t y = xMajor ? minor : major;
+        bitmap.pixels[static_cast<size_t>(y * bitmap.width + x)] = stored;
+    }
+}
+
+// GDI's rectangle from a position and a signed extent: a negative extent covers the pixels
+// from position + extent + 1 up to the position itself.
+void Span(int64_t position, int64_t extent, int64_t& from, int64_t& to) {
+    if (extent < 0) {
+        from = position + extent + 1;
+        to = position + 1;
+    } else {
+        from = position;
+        to = position + extent;
+    }
+}
+
+} // namespace
+
+DC CreateScreen(int32_t width, int32_t height) {
+    EnsureStock();
+    if (width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    uint32_t bitmap = NewBitmap(width, height, false);
+    if (bitmap == 0) {
+        return nullptr;
+    }
+    uint32_t screen = NewContext(bitmap, true);
+    if (screen == 0) {
+        Release(bitmap);
+        return nullptr;
+    }
+    Lookup(bitmap, Kind::Bitmap)->selections = 1;
+    Screen = screen;
+    return ToPointer(screen);
+}
+
+void SetCurrentScreen(DC screen) {
+    uint32_t handle = FromPointer(screen);
+    Entry* e = Lookup(handle, Kind::Context);
+    Screen = (e != nullptr && e->screen) ? handle : 0;
+}
+
+DC CurrentScreen() {
+    return ToPointer(Lookup(Screen, Kind::Context) != nullptr ? Screen : 0);
+}
+
+int32_t ScreenWidth() {
+    Entry* bitmap = SurfaceOf(Screen);
+    return bitmap == nullptr ? 0 : bitmap->width;
+}
+
+int32_t ScreenHeight() {
+    Entry* bitmap = SurfaceOf(Screen);
+    return bitmap == nullptr ? 0 : bitmap->height;
+}
+
+DC CreateCompatibleDC(DC dc) {
+    EnsureStock();
+    if (dc != nullptr && Lookup(FromPointer(dc), Kind::Context) == nullptr) {
+        return nullptr;
+    }
+    // Every new memory context holds the stock 1x1 monochrome bitmap, as in GDI.
+    return ToPointer(NewContext(HandleOf(StockBitmap), false));
+}
+
+bool DeleteDC(DC dc) {
+    uint32_t handle = FromPointer(dc);
+    if (Lookup(handle, Kind::Context) == nullptr) {
+        return false;
+    }
+    DeleteContext(handle);
+    return true;
+}
+
+Object CreateCompatibleBitmap(DC dc, int32_t width, int32_t height) {
+    Entry* context = Lookup(FromPointer(dc), Kind::Context);
+    if (context == nullptr) {
+        return nullptr;
+    }
+    // Compatible with a memory context means the format of its bitmap: monochrome while it
+    // still holds the stock one (the classic GDI trap).
+    Entry* bitmap = Lookup(context->bitmap, Kind::Bitmap);
+    bool monochrome = bitmap != nullptr && bitmap->monochrome;
+    return ToPointer(NewBitmap(width, height, monochrome));
+}
+
+Object SelectObject(DC dc, Object object) {
+    uint32_t dcHandle = FromPointer(dc);
+    uint32_t handle = FromPointer(object);
+    Entry* context = Lookup(dcHandle, Kind::Context);
+    Entry* e = LookupAny(handle);
+    if (context == nullptr || e == nullptr || e->deletePending) {
+        return nullptr;
+    }
+    uint32_t* slot;
+    switch (e->kind) {
+    case Kind::Bitmap:
+        // Only a memory context takes a bitmap, and a bitmap sits in one context at a time.
+        if (context->screen) {
+            return nullptr;
+        }
+        if (handle != context->bitmap && !e->stock && e->selections > 0) {
+            return nullptr;
+        }
+        slot = &context->bitmap;
+        break;
+    case Kind::Pen:
+        slot = &context->pen;
+        break;
+    case Kind::Brush:
+        slot = &context->brush;
+        break;
+    default:
+        return nullptr;
+    }
+    uint32_t previous = *slot;
+    if (previous == handle) {
+        return ToPointer(previous);
+    }
+    if (!e->stock) {
+        ++e->selections;
+    }
+    *slot = handle;
+    Deselect(previous);
+    // The previous object may be gone now (a pending delete); its handle is still the answer.
+    return ToPointer(previous);
+}
+
+Object CreateSolidBrush(uint32_t color) {
+    uint32_t handle = Allocate(Kind::Brush);
+    if (handle != 0) {
+        Lookup(handle, Kind::Brush)->color = color & 0xFFFFFF;
+    }
+    return ToPointer(handle);
+}
+
+Object CreatePen(uint32_t color) {
+    uint32_t handle = Allocate(Kind::Pen);
+    if (handle != 0) {
+        Lookup(handle, Kind::Pen)->color = color & 0xFFFFFF;
+    }
+    return ToPointer(handle);
+}
+
+bool DeleteObject(Object object) {
+    uint32_t handle = FromPointer(object);
+    Entry* e = LookupAny(handle);
+    if (e == nullptr) {
+        return false;
+    }
+    if (e->stock) {
+        return true;
+    }
+    if (e->kind == Kind::Context) {
+        DeleteContext(handle);
+        return true;
+    }
+    if (e->selections > 0) {
+        e->deletePending = true;
+        return true;
+    }
+    Release(handle);
+    return true;
+}
+
+void FillRect(DC dc, const gdi::Rect& rect, Object brush) {
+    Entry* bitmap = SurfaceOf(FromPointer(dc));
+    Entry* b = Lookup(FromPointer(brush), Kind::Brush);
+    if (bitmap == nullptr || b == nullptr) {
+        return;
+    }
+    int64_t left;
+    int64_t right;
+    int64_t top;
+    int64_t bottom;
+    Span(rect.left, int64_t{rect.right} - rect.left, left, right);
+    Span(rect.top, int64_t{rect.bottom} - rect.top, top, bottom);
+    left = std::max<int64_t>(left, 0);
+    top = std::max<int64_t>(top, 0);
+    right = std::min<int64_t>(right, bitmap->width);
+    bottom = std::min<int64_t>(bottom, bitmap->height);
+    uint32_t stored = Store(*bitmap, b->color);
+    for (int64_t y = top; y < bottom; ++y) {
+        for (int64_t x = left; x < right; ++x) {
+            bitmap->pixels[static_cast<size_t>(y * bitmap->width + x)] = stored;
+        }
+    }
+}
+
+void MoveToEx(DC dc, int32_t x, int32_t y) {
+    Entry* context = Lookup(FromPointer(dc), Kind::Context);
+    if (context == nullptr) {
+        return;
+    }
+    context->currentX = x;
+    context->currentY = y;
+}
+
+void LineTo(DC dc, int32_t x, int32_t y) {
+    Entry* context = Lookup(FromPointer(dc), Kind::Context);
+    if (context == nullptr) {
+        return;
+    }
+    Entry* bitmap = Lookup(context->bitmap, Kind::Bitmap);
+    Entry* pen = Lookup(context->pen, Kind::Pen);
+    if (bitmap != nullptr && pen != nullptr) {
+        DrawLine(*bitmap, context->currentX, context->currentY, x, y, pen->color);
+    }
+    context->currentX = x;
+    context->currentY = y;
+}
+
+void BitBlt(DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC source, int32_t sx,
+            int32_t sy) {
+    Entry* to = SurfaceOf(FromPointer(dest));
+    Entry* from = SurfaceOf(FromPointer(source));
+    if (to == nullptr || from == nullptr) {
+        return;
+    }
+    int64_t left;
+    int64_t right;
+    int64_t top;
+    int64_t bottom;
+    int64_t sLeft;
+    int64_t sRight;
+    int64_t sTop;
+    int64_t sBottom;
+    Span(x, width, left, right);
+    Span(y, height, top, bottom);
+    Span(sx, width, sLeft, sRight);
+    Span(sy, height, sTop, sBottom);
+    // Clip to the source, then to the destination; each cut moves the other side with it.
+    int64_t cut = std::max<int64_t>(0, -sLeft);
+    left += cut;
+    sLeft += cut;
+    cut = std::max<int64_t>(0, -sTop);
+    top += cut;
+    sTop += cut;
+    right -= std::max<int64_t>(0, sRight - from->width);
+    bottom -= std::max<int64_t>(0, sBottom - from->height);
+    cut = std::max<int64_t>(0, -left);
+    left += cut;
+    sLeft += cut;
+    cut = std::max<int64_t>(0, -top);
+    top += cut;
+    sTop += cut;
+    right = std::min<int64_t>(right, to->width);
+    bottom = std::min<int64_t>(bottom, to->height);
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    // Rows are copied through a buffer: source and destination may be the same bitmap.
+    std::vector<uint32_t> row(static_cast<size_t>(right - left));
+    bool downwards = !(to == from && sTop < top);
+    for (int64_t n = 0; n < bottom - top; ++n) {
+        int64_t r = downwards ? n : bottom - top - 1 - n;
+        const uint32_t* src = &from->pixels[static_cast<size_t>((sTop + r) * from->width + sLeft)];
+        std::copy(src, src + row.size(), row.begin());
+        uint32_t* dst = &to->pixels[static_cast<size_t>((top + r) * to->width + left)];
+        for (size_t i = 0; i < row.size(); ++i) {
+            dst[i] = Store(*to, row[i]);
+        }
+    }
+}
+
+uint32_t GetPixel(DC dc, int32_t x, int32_t y) {
+    Entry* bitmap = SurfaceOf(FromPointer(dc));
+    if (bitmap == nullptr || x < 0 || y < 0 || x >= bitmap->width || y >= bitmap->height) {
+        return InvalidPixel;
+    }
+    return bitmap->pixels[static_cast<size_t>(y) * static_cast<size_t>(bitmap->width) +
+                          static_cast<size_t>(x)];
+}
+
+Pixels PixelsOf(DC dc) {
+    Entry* bitmap = SurfaceOf(FromPointer(dc));
+    if (bitmap == nullptr) {
+        return Pixels{0, 0, nullptr};
+    }
+    return Pixels{bitmap->width, bitmap->height, bitmap->pixels.data()};
+}
+
+int32_t LiveObjectCount() {
+    return Live;
+}
+
+void Reset() {
+    Table.clear();
+    FreeSlots.clear();
+    Screen = 0;
+    Live = 0;
+    EnsureStock();
+}
+
+} // namespace soft
