@@ -1,8 +1,10 @@
 // The five user settings, the values the saver derives from them, and their file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Slider values, as stored in the settings file.
 struct Settings {
@@ -32,3 +34,49 @@ std::string SettingsFilePath(); // InstallDir + "tavorinex.ini"
 void LoadSettings();
 void LoadSaverParameters();
 bool SaveSettings(WindowHandle owner);
+
+// What each loader gives when there is no file. The saver takes the slider defaults
+// as they are, without converting them.
+inline constexpr Settings SettingsDefaults = {80, 50, 44, 960, 11};
+inline constexpr SaverParameters SaverParametersWithoutFile = {80, 50, 44, 960, 11};
+
+// The fields in front of the fifth comma, as numbers, before any rounding.
+// Count is how many fields a comma ended (0 to 5); the rest are missing and read 0 here.
+struct SettingsFields {
+    double Values[5];
+    int Count;
+};
+
+double ParseNumber(std::string_view text);
+std::string FormatNumber(uint32_t value);
+
+// Rounds half to even and keeps the low 32 bits in two's complement.
+// Infinities and NaN give 0: every double too large for the low bits to survive
+// already has them all zero.
+int32_t StoreInt32(double value);
+
+SettingsFields ParseSettingsText(std::string_view bytes);
+std::string FormatSettingsText(const Settings& settings); // without the closing zero byte
+
+// A field the file does not finish keeps the loader's no-file value.
+Settings SettingsFromText(std::string_view bytes);
+SaverParameters SaverParametersFromText(std::string_view bytes);
+
+// Only the start of a file can matter; anything beyond this many bytes is never read,
+// so a huge file costs no more than a small one.
+inline constexpr std::size_t SettingsReadLimit = std::size_t{1} << 20;
+
+// The same operations on any file path.
+Settings LoadSettingsFrom(const std::string& path);
+SaverParameters LoadSaverParametersFrom(const std::string& path);
+bool SaveSettingsTo(const std::string& path, const Settings& settings, WindowHandle owner);
+
+// Where a save writes its new content before it replaces the file: beside it, with a
+// name of the same length (so a path the system accepts stays acceptable).
+std::string SettingsTempPath(const std::string& path);
+
+// Tells the user that a save failed. The message box by default; tests replace it.
+using SaveFailureNotice = void (*)(WindowHandle owner);
+extern SaveFailureNotice ShowSaveFailure;
+void ShowSaveFailureMessage(WindowHandle owner);
+std::string_view SaveFailureText(); // the message as the platform shows it
