@@ -1,0 +1,324 @@
+#include "tools/tavorinex/image_gif.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+int WriteBytes(GifFileType* file, const GifByteType* bytes, int length) {
+    auto* output = static_cast<std::FILE*>(file->UserData);
+    return static_cast<int>(std::fwrite(bytes, 1, static_cast<size_t>(length), output));
+}
+
+void Fail(GifAnimation& gif, int code) {
+    if (gif.error.empty()) {
+        const char* text = GifErrorString(code);
+        gif.error = text != nullptr ? text : "GIF write failed";
+    }
+}
+
+int ChannelDistance(uint32_t a, uint32_t b) {
+    int total = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        int d = static_cast<int>((a >> shift) & 0xFFu) - static_cast<int>((b >> shift) & 0xFFu);
+        total += d * d;
+    }
+    return total;
+}
+
+// GIF colour tables hold a power of two entries, at least 2.
+int TableSize(size_t colors) {
+    int size = 2;
+    while (static_cast<size_t>(size) < colors) {
+        size *= 2;
+    }
+    return size;
+}
+
+void WriteFrame(GifAnimation& gif, const GifPendingFrame& frame, uint32_t delay) {
+    if (!gif.error.empty()) {
+        return;
+    }
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_DO_NOT; // later frames draw over this one
+    control.UserInputFlag = false;
+    control.DelayTime = static_cast<int>(delay);
+    control.TransparentColor =
+        frame.transparentIndex >= 0 ? frame.transparentIndex : NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    size_t length = EGifGCBToExtension(&control, extension);
+    if (EGifPutExtension(gif.file, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
+        GIF_ERROR) {
+        Fail(gif, gif.file->Error);
+        return;
+    }
+    std::vector<GifColorType> table(static_cast<size_t>(TableSize(frame.palette.size())));
+    for (size_t i = 0; i < frame.palette.size(); ++i) {
+        table[i].Red = static_cast<GifByteType>(frame.palette[i] & 0xFFu);
+        table[i].Green = static_cast<GifByteType>((frame.palette[i] >> 8) & 0xFFu);
+        table[i].Blue = static_cast<GifByteType>((frame.palette[i] >> 16) & 0xFFu);
+    }
+    ColorMapObject* map = GifMakeMapObject(static_cast<int>(table.size()), table.data());
+    if (map == nullptr) {
+        gif.error = "out of memory";
+        return;
+    }
+    int result = EGifPutImageDesc(gif.file, frame.rect.left, frame.rect.top, frame.rect.width,
+                                  frame.rect.height, false, map);
+    GifFreeMapObject(map);
+    if (result == GIF_ERROR) {
+        Fail(gif, gif.file->Error);
+        return;
+    }
+    std::vector<GifByteType> row(static_cast<size_t>(frame.rect.width));
+    for (int32_t y = 0; y < frame.rect.height; ++y) {
+        const uint8_t* source = frame.indices.data() + static_cast<size_t>(y) * row.size();
+        std::copy(source, source + row.size(), row.begin());
+        if (EGifPutLine(gif.file, row.data(), frame.rect.width) == GIF_ERROR) {
+            Fail(gif, gif.file->Error);
+            return;
+        }
+    }
+    ++gif.framesWritten;
+}
+
+// Writes the pending frame to last until endMs; a delay longer than one frame can carry
+// continues in empty one-pixel frames.
+void FlushPending(GifAnimation& gif, uint64_t endMs, bool last) {
+    uint32_t delay = GifDelayBetween(gif.pending.startMs, endMs);
+    if (last && delay == 0) {
+        delay = 1; // a zero delay would be shown as a default of about a tenth of a second
+    }
+    uint32_t first = std::min(delay, GifMaxDelay);
+    WriteFrame(gif, gif.pending, first);
+    delay -= first;
+    while (delay > 0) {
+        GifPendingFrame empty;
+        empty.rect = GifRect{0, 0, 1, 1};
+        empty.indices = {0};
+        empty.palette = {0};
+        empty.transparentIndex = 0;
+        uint32_t part = std::min(delay, GifMaxDelay);
+        WriteFrame(gif, empty, part);
+        delay -= part;
+    }
+}
+
+bool FindChanges(const GifAnimation& gif, const RgbImage& screen, GifRect& rect) {
+    int32_t left = gif.width;
+    int32_t right = -1;
+    int32_t top = -1;
+    int32_t bottom = -1;
+    for (int32_t y = 0; y < gif.height; ++y) {
+        size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width);
+        const uint32_t* now = screen.pixels.data() + row;
+        const uint32_t* before = gif.shown.data() + row;
+        int32_t x = 0;
+        while (x < gif.width && now[x] == before[x]) {
+            ++x;
+        }
+        if (x == gif.width) {
+            continue;
+        }
+        int32_t last = gif.width - 1;
+        while (now[last] == before[last]) {
+            --last;
+        }
+        left = std::min(left, x);
+        right = std::max(right, last);
+        if (top < 0) {
+            top = y;
+        }
+        bottom = y;
+    }
+    if (top < 0) {
+        return false;
+    }
+    rect = GifRect{left, top, right - left + 1, bottom - top + 1};
+    return true;
+}
+
+uint8_t IndexOf(const GifPalette& palette, uint32_t color) {
+    auto found = std::lower_bound(palette.map.begin(), palette.map.end(), color,
+                                  [](const std::pair<uint32_t, uint8_t>& entry, uint32_t value) {
+                                      return entry.first < value;
+                                  });
+    return found->second;
+}
+
+} // namespace
+
+uint32_t GifDelayBetween(uint64_t startMs, uint64_t endMs) {
+    uint64_t start = (startMs + 5) / 10;
+    uint64_t end = (endMs + 5) / 10;
+    uint64_t delay = end > start ? end - start : 0;
+    return delay > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(delay);
+}
+
+GifPalette BuildGifPalette(std::vector<uint32_t> colors, size_t maxColors) {
+    GifPalette palette;
+    std::sort(colors.begin(), colors.end());
+    struct Count {
+        uint32_t color;
+        size_t count;
+    };
+    std::vector<Count> counts;
+    for (uint32_t color : colors) {
+        if (counts.empty() || counts.back().color != color) {
+            counts.push_back(Count{color, 0});
+        }
+        ++counts.back().count;
+    }
+    if (counts.size() <= maxColors) {
+        for (const Count& entry : counts) {
+            palette.map.emplace_back(entry.color, static_cast<uint8_t>(palette.colors.size()));
+            palette.colors.push_back(entry.color);
+        }
+        return palette;
+    }
+    // Too many: the most frequent colours stay exact, the rest take the nearest of them.
+    palette.exact = false;
+    std::vector<Count> byCount = counts;
+    std::stable_sort(byCount.begin(), byCount.end(),
+                     [](const Count& a, const Count& b) { return a.count > b.count; });
+    for (size_t i = 0; i < maxColors; ++i) {
+        palette.colors.push_back(byCount[i].color);
+    }
+    for (const Count& entry : counts) {
+        size_t best = 0;
+        int bestDistance = ChannelDistance(entry.color, palette.colors[0]);
+        for (size_t i = 1; i < palette.colors.size() && bestDistance > 0; ++i) {
+            int distance = ChannelDistance(entry.color, palette.colors[i]);
+            if (distance < bestDistance) {
+                best = i;
+                bestDistance = distance;
+            }
+        }
+        palette.map.emplace_back(entry.color, static_cast<uint8_t>(best));
+    }
+    return palette;
+}
+
+bool GifBegin(GifAnimation& gif, const std::string& path, int32_t width, int32_t height) {
+    // Opened here rather than by giflib, so the file gets the usual permissions and a
+    // failed write shows when it is closed.
+    gif.output = std::fopen(path.c_str(), "wb");
+    if (gif.output == nullptr) {
+        gif.error = std::strerror(errno);
+        return false;
+    }
+    int code = 0;
+    gif.file = EGifOpen(gif.output, WriteBytes, &code);
+    if (gif.file == nullptr) {
+        Fail(gif, code);
+        std::fclose(gif.output);
+        gif.output = nullptr;
+        return false;
+    }
+    gif.width = width;
+    gif.height = height;
+    EGifSetGifVersion(gif.file, true);
+    // Play forever, as the saver does.
+    static const GifByteType application[] = {'N', 'E', 'T', 'S', 'C', 'A',
+                                              'P', 'E', '2', '.', '0'};
+    static const GifByteType loop[] = {1, 0, 0};
+    if (EGifPutScreenDesc(gif.file, width, height, 8, 0, nullptr) == GIF_ERROR ||
+        EGifPutExtensionLeader(gif.file, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif.file, sizeof application, application) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif.file, sizeof loop, loop) == GIF_ERROR ||
+        EGifPutExtensionTrailer(gif.file) == GIF_ERROR) {
+        Fail(gif, gif.file->Error);
+        EGifCloseFile(gif.file, &code);
+        gif.file = nullptr;
+        std::fclose(gif.output);
+        gif.output = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void GifAddFrame(GifAnimation& gif, const RgbImage& screen, uint64_t timeMs) {
+    if (gif.file == nullptr || !gif.error.empty()) {
+        return;
+    }
+    GifRect rect{0, 0, gif.width, gif.height};
+    bool first = !gif.hasFrame;
+    if (!first) {
+        if (!FindChanges(gif, screen, rect)) {
+            return;
+        }
+        FlushPending(gif, timeMs, false);
+    }
+    std::vector<uint32_t> changed;
+    for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
+        size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width);
+        for (int32_t x = rect.left; x < rect.left + rect.width; ++x) {
+            uint32_t color = screen.pixels[row + static_cast<size_t>(x)];
+            if (first || color != gif.shown[row + static_cast<size_t>(x)]) {
+                changed.push_back(color);
+            }
+        }
+    }
+    // The first frame covers the whole picture; later ones leave unchanged pixels see-through.
+    bool transparent = !first && changed.size() < static_cast<size_t>(rect.width) * rect.height;
+    GifPalette palette = BuildGifPalette(std::move(changed), transparent ? 255 : 256);
+    if (!palette.exact) {
+        ++gif.framesQuantised;
+    }
+    GifPendingFrame& frame = gif.pending;
+    frame.rect = rect;
+    frame.palette = palette.colors;
+    frame.transparentIndex = transparent ? static_cast<int32_t>(palette.colors.size()) : -1;
+    if (transparent) {
+        frame.palette.push_back(0);
+    }
+    frame.startMs = timeMs;
+    frame.indices.assign(static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height), 0);
+    size_t out = 0;
+    for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
+        size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width);
+        for (int32_t x = rect.left; x < rect.left + rect.width; ++x) {
+            size_t at = row + static_cast<size_t>(x);
+            uint32_t color = screen.pixels[at];
+            if (!first && color == gif.shown[at]) {
+                frame.indices[out++] = static_cast<uint8_t>(frame.transparentIndex);
+            } else {
+                frame.indices[out++] = IndexOf(palette, color);
+            }
+        }
+    }
+    if (first) {
+        gif.shown = screen.pixels;
+    } else {
+        for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
+            size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width) +
+                         static_cast<size_t>(rect.left);
+            std::copy(screen.pixels.begin() + static_cast<ptrdiff_t>(row),
+                      screen.pixels.begin() + static_cast<ptrdiff_t>(row) + rect.width,
+                      gif.shown.begin() + static_cast<ptrdiff_t>(row));
+        }
+    }
+    gif.hasFrame = true;
+}
+
+bool GifEnd(GifAnimation& gif, uint64_t endMs) {
+    if (gif.file == nullptr) {
+        return false;
+    }
+    if (gif.hasFrame) {
+        FlushPending(gif, endMs, true);
+    }
+    int code = 0;
+    if (EGifCloseFile(gif.file, &code) == GIF_ERROR) {
+        Fail(gif, code);
+    }
+    gif.file = nullptr;
+    if (std::fclose(gif.output) != 0 && gif.error.empty()) {
+        gif.error = std::strerror(errno);
+    }
+    gif.output = nullptr;
+    return gif.error.empty();
+}

@@ -1,0 +1,81 @@
+#include "tools/tavorinex/image_io.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+std::vector<uint8_t> RgbBytes(const RgbImage& image) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(image.pixels.size() * 3);
+    for (uint32_t color : image.pixels) {
+        bytes.push_back(static_cast<uint8_t>(color & 0xFFu));
+        bytes.push_back(static_cast<uint8_t>((color >> 8) & 0xFFu));
+        bytes.push_back(static_cast<uint8_t>((color >> 16) & 0xFFu));
+    }
+    return bytes;
+}
+
+bool WritePng(const RgbImage& image, const std::string& path, std::string& error) {
+    std::vector<uint8_t> bytes = RgbBytes(image);
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(image.width);
+    png.height = static_cast<png_uint_32>(image.height);
+    png.format = PNG_FORMAT_RGB;
+    // The simplified API writes no time stamp, so the same pixels give the same bytes.
+    if (png_image_write_to_file(&png, path.c_str(), 0, bytes.data(), 0, nullptr) == 0) {
+        error = png.message;
+        png_image_free(&png);
+        return false;
+    }
+    return true;
+}
+
+bool ReadPng(const std::string& path, RgbImage& image, std::string& error) {
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
+        error = png.message;
+        return false;
+    }
+    png.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> bytes(PNG_IMAGE_SIZE(png));
+    if (png_image_finish_read(&png, nullptr, bytes.data(), 0, nullptr) == 0) {
+        error = png.message;
+        png_image_free(&png);
+        return false;
+    }
+    image.width = static_cast<int32_t>(png.width);
+    image.height = static_cast<int32_t>(png.height);
+    image.pixels.resize(bytes.size() / 3);
+    for (size_t i = 0; i < image.pixels.size(); ++i) {
+        image.pixels[i] = static_cast<uint32_t>(bytes[3 * i]) |
+                          static_cast<uint32_t>(bytes[3 * i + 1]) << 8 |
+                          static_cast<uint32_t>(bytes[3 * i + 2]) << 16;
+    }
+    return true;
+}
+
+bool WritePpm(const RgbImage& image, const std::string& path, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::vector<uint8_t> bytes = RgbBytes(image);
+    bool written = std::fprintf(file, "P6\n%d %d\n255\n", static_cast<int>(image.width),
+                                static_cast<int>(image.height)) > 0 &&
+                   std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (!written) {
+        error = std::strerror(errno);
+    }
+    if (std::fclose(file) != 0 && written) {
+        error = std::strerror(errno);
+        written = false;
+    }
+    return written;
+}

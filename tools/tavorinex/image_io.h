@@ -1,0 +1,24 @@
+// Still images of the saver's screen: an RGB picture and its PNG and PPM files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Pixels row by row from the top, each a COLORREF (red | green << 8 | blue << 16).
+struct RgbImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// Each returns false and sets error (one line, without the file name) when the file
+// cannot be written.
+bool WritePng(const RgbImage& image, const std::string& path, std::string& error);
+bool WritePpm(const RgbImage& image, const std::string& path, std::string& error);
+
+// For checking what was written.
+bool ReadPng(const std::string& path, RgbImage& image, std::string& error);
+
+// The image as packed 8-bit red, green, blue triples.
+std::vector<uint8_t> RgbBytes(const RgbImage& image);
