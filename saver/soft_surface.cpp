@@ -237,8 +237,15 @@ struct Line {
     int64_t tie; // 1 when ties stay (minor step positive), 0 when they step
 };
 
+// floor((2 i m + L - tie) / 2L), with m the minor extent and L the length, both below 2^32:
+// split so that no intermediate value passes 2^64.
 int64_t MinorAt(const Line& line, int64_t i) {
-    return (2 * i * line.minorExtent + line.length - line.tie) / (2 * line.length);
+    uint64_t length = static_cast<uint64_t>(line.length);
+    uint64_t product = static_cast<uint64_t>(i) * static_cast<uint64_t>(line.minorExtent);
+    uint64_t whole = product / length;
+    uint64_t rest = product % length;
+    return static_cast<int64_t>(whole + (2 * rest + length - static_cast<uint64_t>(line.tie)) /
+                                            (2 * length));
 }
 
 // The first step i in [lo, hi] whose minor offset is at least value (hi + 1 if none).
@@ -286,11 +293,6 @@ void ClipMinor(const Line& line, int64_t size, int64_t& lo, int64_t& hi) {
 }
 
 void DrawLine(Entry& bitmap, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t color) {
-    for (int32_t v : {x0, y0, x1, y1}) {
-        if (v > MaxCoordinate || v < -MaxCoordinate) {
-            return;
-        }
-    }
     int64_t dx = int64_t{x1} - x0;
     int64_t dy = int64_t{y1} - y0;
     int64_t adx = dx < 0 ? -dx : dx;

@@ -6,8 +6,11 @@
 // - A bitmap of more than MaxBitmapPixels pixels, or with a side above MaxBitmapSide, is
 //   refused with a null handle, as GDI returns null when it cannot make one. A width or
 //   height of 0 gives the stock 1x1 monochrome bitmap; a negative one counts by its size.
-// - Line coordinates beyond +-MaxCoordinate (GDI's own 27-bit device range) draw nothing;
-//   the current point still moves.
+// - Lines take any 32-bit coordinates and cost no more than their visible pixels. Where the
+//   end points lie some 2^28 or more apart, GDI's arithmetic wraps (its device space has 27
+//   bits); the soft surface draws the true line there.
+// - Colours keep their low 24 bits. A monochrome bitmap takes the nearer of black and white
+//   where GDI would dither a brush; the saver never draws in one.
 // - At most MaxObjects objects live at once; creating more returns null.
 // - Deleting an object that is still selected succeeds and takes effect once it is no
 //   longer selected anywhere. Stock objects are never deleted.
@@ -24,7 +27,6 @@ using Object = void*;
 
 constexpr int64_t MaxBitmapPixels = int64_t{1} << 24;
 constexpr int32_t MaxBitmapSide = 1 << 15;
-constexpr int32_t MaxCoordinate = 1 << 27;
 constexpr int32_t MaxObjects = 65000;
 
 // A new screen of width x height black pixels; it becomes the current screen, the one

@@ -117,11 +117,14 @@ TEST_F(SoftSurface, ClippedLines) {
         {-100000000, 0, 100000000, 1, {{0, 0}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}}},
         // from just outside the corner to just outside the left edge, as the wipe draws
         {6, 6, -1, 3, {{4, 5}, {3, 5}, {2, 4}, {1, 4}, {0, 3}}},
-        {6, 0, 6, 6, {}},                                     // right of the image
-        {0, -1, 6, -7, {}},                                   // above it
-        {-(1 << 27) - 1, 2, 5, 2, {}},                        // beyond GDI's coordinate range
-        {2, 2, 2, (1 << 27) + 1, {}},                         //
-        {2, 2, 2, 1 << 27, {{2, 2}, {2, 3}, {2, 4}, {2, 5}}}, // at its edge
+        {6, 0, 6, 6, {}},   // right of the image
+        {0, -1, 6, -7, {}}, // above it
+        {-(1 << 27) - 1, 2, 5, 2, {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}}},
+        {2, 2, 2, INT32_MAX, {{2, 2}, {2, 3}, {2, 4}, {2, 5}}},
+        // 5 * 2^31 / (2^32 - 1) is a little over 2.5: row 3
+        {INT32_MIN, 0, INT32_MAX, 5, {{0, 3}, {1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3}}},
+        // at x = k the true y is k - 1/2 less a little: row k - 1 (products near 2^63)
+        {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX - 1, {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}}},
     };
     for (const auto& c : cases) {
         soft::DC dc = WhiteImage(6, 6);
