@@ -1,4 +1,139 @@
+// The settings window. It is a plain NORMALDLG pop-up that does a dialog's work itself:
+// it creates its controls on WM_INITDIALOG and runs its own message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/shared_objects.h"
+#include "settings/settings.h"
 #include "settings/settings_dialog.h"
 
-// Until the window exists, settings mode ends where it would open it.
-int32_t OpenSubWindow(HWND, const char*) { return 0; }
+static HWND SettingsWindow;
+
+static DWORD ControlStyle(ControlKind kind) {
+    const DWORD common = WS_CHILD | WS_VISIBLE;
+    switch (kind) {
+    case ControlKind::PushButton:
+        return common | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER;
+    case ControlKind::DisabledPushButton:
+        return common | WS_DISABLED | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER;
+    case ControlKind::CancelButton:
+        return common | BS_PUSHBUTTON | BS_CENTER;
+    case ControlKind::Slider:
+        return common | TBS_HORZ | TBS_BOTH | TBS_NOTICKS;
+    case ControlKind::GroupBox:
+        return common | BS_GROUPBOX;
+    case ControlKind::LeftText:
+        return common | SS_LEFT;
+    case ControlKind::CenteredText:
+        break;
+    }
+    return common | SS_CENTER;
+}
+
+static void CreateControls(HWND window) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (const ControlSpec& control : SettingsDialogControls) {
+        CreateWindowExA(0, ControlClassName(control.Kind), control.Text, ControlStyle(control.Kind),
+                        control.X, control.Y, control.Width, control.Height, window,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.Id)), instance,
+                        nullptr);
+        SendMessageA(GetDlgItem(window, control.Id), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(ControlFont), FALSE);
+    }
+}
+
+static void ShowSettingsOnSliders(HWND window) {
+    for (const SliderBinding& slider : SliderBindings) {
+        SendDlgItemMessageA(window, slider.Id, TBM_SETRANGE, TRUE,
+                            static_cast<LPARAM>(PackSliderRange(slider.Minimum, slider.Maximum)));
+    }
+    for (const SliderBinding& slider : SliderBindings) {
+        SendDlgItemMessageA(window, slider.Id, TBM_SETPOS, TRUE,
+                            static_cast<LPARAM>(CurrentSettings.*slider.Field));
+    }
+}
+
+// Only a released slider counts: a position reached by keys or wheel is not taken.
+static void TakeReleasedSlider(int32_t controlId, const NMHDR* header) {
+    const SliderBinding* slider = FindSliderBinding(controlId);
+    if (slider == nullptr || header == nullptr ||
+        header->code != static_cast<UINT>(NM_RELEASEDCAPTURE)) {
+        return;
+    }
+    CurrentSettings.*slider->Field =
+        static_cast<int32_t>(SendDlgItemMessageA(SettingsWindow, slider->Id, TBM_GETPOS, 0, 0));
+}
+
+static void CloseSettingsDialog(HWND window, int32_t code) {
+    // The owner is null in settings mode; enabling "no window" is harmless.
+    EnableWindow(GetWindow(window, GW_OWNER), TRUE);
+    DestroyWindow(window);
+    PostMessageA(nullptr, WM_QUIT, static_cast<WPARAM>(code), 0);
+}
+
+static void HandleCommand(HWND window, WPARAM wParam) {
+    if (HIWORD(wParam) != BN_CLICKED) {
+        return;
+    }
+    switch (LOWORD(wParam)) {
+    case OkButtonId:
+        if (SaveSettings(window)) {
+            CloseSettingsDialog(window, 0);
+        }
+        break;
+    case CancelButtonId:
+        ExitProcess(0);
+    default:
+        break;
+    }
+}
+
+static LRESULT CALLBACK SettingsDialogProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SettingsWindow = window;
+        CreateControls(window);
+        LoadSettings();
+        ShowSettingsOnSliders(window);
+        return 0;
+    case WM_NOTIFY:
+        TakeReleasedSlider(LOWORD(wParam), reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
+    case WM_COMMAND:
+        HandleCommand(window, wParam);
+        return 0;
+    case WM_CLOSE:
+        CloseSettingsDialog(window, 0);
+        return 0;
+    case WM_DESTROY:
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int32_t OpenSubWindow(HWND owner, const char* name) {
+    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, 0, name, -1, "SubWnd", -1) != CSTR_EQUAL) {
+        return 0;
+    }
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, "NORMALDLG", SettingsDialogCaption,
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  SettingsDialogWidth, SettingsDialogHeight, owner, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    SettingsWindow = window;
+    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&SettingsDialogProc));
+    SendMessageA(window, WM_INITDIALOG, 0, 0);
+    ShowWindow(window, SW_SHOW);
+    // Without an owner (settings mode) this does nothing.
+    EnableWindow(owner, FALSE);
+
+    // Zeroed, so a loop ended by an error (-1) before any message returns 0.
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int32_t>(message.wParam);
+}
