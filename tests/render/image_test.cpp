@@ -8,19 +8,11 @@
 #include <vector>
 
 #include "tests/render/gif_decode.h"
+#include "tests/render/test_files.h"
 #include "tools/tavorinex/image_gif.h"
 #include "tools/tavorinex/image_io.h"
 
 namespace {
-
-std::string TempPath(const std::string& name) {
-    return ::testing::TempDir() + "tavorinex_image_" + name;
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 RgbImage Filled(int32_t width, int32_t height, uint32_t color) {
     RgbImage image;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -12,20 +13,12 @@
 #include "saver/soft_surface.h"
 #include "settings/settings.h"
 #include "tests/render/gif_decode.h"
+#include "tests/render/test_files.h"
 #include "tools/tavorinex/image_io.h"
 #include "tools/tavorinex/render_args.h"
 #include "tools/tavorinex/render_run.h"
 
 namespace {
-
-std::string TempPath(const std::string& name) {
-    return ::testing::TempDir() + "tavorinex_render_" + name;
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 bool Exists(const std::string& path) {
     return std::ifstream(path).good();
