@@ -128,9 +128,9 @@ TEST(GifAnimations, FramesCarryOnlyChangesAndPlayBackExactly) {
     RgbImage second = first;
     Put(second, 2, 1, 0x00FF00);
     Put(second, 4, 3, 0xFF0000);
-    GifAddFrame(gif, first, 0);
-    GifAddFrame(gif, first, 40);   // unchanged: the first frame lasts longer
-    GifAddFrame(gif, second, 120); // changed rectangle x 2..4, y 1..3
+    GifAddFrame(gif, first.pixels.data(), 0);
+    GifAddFrame(gif, first.pixels.data(), 40);   // unchanged: the first frame lasts longer
+    GifAddFrame(gif, second.pixels.data(), 120); // changed rectangle x 2..4, y 1..3
     ASSERT_TRUE(GifEnd(gif, 150)) << gif.error;
     EXPECT_EQ(gif.framesQuantised, 0);
 
@@ -165,7 +165,7 @@ TEST(GifAnimations, ManyColoursKeepTheCommonOnesExact) {
     }
     GifAnimation gif;
     ASSERT_TRUE(GifBegin(gif, path, 32, 20)) << gif.error;
-    GifAddFrame(gif, image, 0);
+    GifAddFrame(gif, image.pixels.data(), 0);
     ASSERT_TRUE(GifEnd(gif, 100)) << gif.error;
     EXPECT_EQ(gif.framesQuantised, 1);
     DecodedGif decoded = DecodeGif(path);
@@ -201,7 +201,7 @@ TEST(GifAnimations, DelaysBeyondOneFrameContinueInEmptyFrames) {
     RgbImage image = Filled(2, 2, 0x0000FF);
     GifAnimation gif;
     ASSERT_TRUE(GifBegin(gif, path, 2, 2)) << gif.error;
-    GifAddFrame(gif, image, 0);
+    GifAddFrame(gif, image.pixels.data(), 0);
     ASSERT_TRUE(GifEnd(gif, 700000)) << gif.error;
     DecodedGif decoded = DecodeGif(path);
     ASSERT_TRUE(decoded.ok);

@@ -107,27 +107,28 @@ void FlushPending(GifAnimation& gif, uint64_t endMs, bool last) {
     }
 }
 
-bool FindChanges(const GifAnimation& gif, const RgbImage& screen, GifRect& rect) {
+bool FindChanges(const GifAnimation& gif, const uint32_t* screen, GifRect& rect) {
     int32_t left = gif.width;
     int32_t right = -1;
     int32_t top = -1;
     int32_t bottom = -1;
+    size_t rowBytes = static_cast<size_t>(gif.width) * sizeof(uint32_t);
     for (int32_t y = 0; y < gif.height; ++y) {
         size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width);
-        const uint32_t* now = screen.pixels.data() + row;
+        const uint32_t* now = screen + row;
         const uint32_t* before = gif.shown.data() + row;
-        int32_t x = 0;
-        while (x < gif.width && now[x] == before[x]) {
-            ++x;
-        }
-        if (x == gif.width) {
+        if (std::memcmp(now, before, rowBytes) == 0) {
             continue;
+        }
+        int32_t first = 0;
+        while (now[first] == before[first]) {
+            ++first;
         }
         int32_t last = gif.width - 1;
         while (now[last] == before[last]) {
             --last;
         }
-        left = std::min(left, x);
+        left = std::min(left, first);
         right = std::max(right, last);
         if (top < 0) {
             top = y;
@@ -141,13 +142,26 @@ bool FindChanges(const GifAnimation& gif, const RgbImage& screen, GifRect& rect)
     return true;
 }
 
-uint8_t IndexOf(const GifPalette& palette, uint32_t color) {
-    auto found = std::lower_bound(palette.map.begin(), palette.map.end(), color,
-                                  [](const std::pair<uint32_t, uint8_t>& entry, uint32_t value) {
-                                      return entry.first < value;
-                                  });
-    return found->second;
-}
+// Runs of one colour are the rule on this screen: the last answer is kept.
+struct PaletteLookup {
+    const GifPalette& palette;
+    uint32_t lastColor = 0;
+    uint8_t lastIndex = 0;
+    bool hasLast = false;
+
+    uint8_t IndexOf(uint32_t color) {
+        if (hasLast && color == lastColor) {
+            return lastIndex;
+        }
+        auto found = std::lower_bound(palette.map.begin(), palette.map.end(), color,
+                                      [](const std::pair<uint32_t, uint8_t>& entry,
+                                         uint32_t value) { return entry.first < value; });
+        lastColor = color;
+        lastIndex = found->second;
+        hasLast = true;
+        return lastIndex;
+    }
+};
 
 } // namespace
 
@@ -159,21 +173,29 @@ uint32_t GifDelayBetween(uint64_t startMs, uint64_t endMs) {
 }
 
 GifPalette BuildGifPalette(std::vector<uint32_t> colors, size_t maxColors) {
-    GifPalette palette;
-    std::sort(colors.begin(), colors.end());
-    struct Count {
-        uint32_t color;
-        size_t count;
-    };
-    std::vector<Count> counts;
+    std::vector<GifColorCount> counts;
     for (uint32_t color : colors) {
-        if (counts.empty() || counts.back().color != color) {
-            counts.push_back(Count{color, 0});
-        }
-        ++counts.back().count;
+        counts.push_back(GifColorCount{color, 1});
     }
+    return BuildGifPalette(std::move(counts), maxColors);
+}
+
+GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors) {
+    GifPalette palette;
+    std::sort(counts.begin(), counts.end(),
+              [](const GifColorCount& a, const GifColorCount& b) { return a.color < b.color; });
+    // Merge the entries of each colour.
+    size_t kept = 0;
+    for (size_t i = 0; i < counts.size(); ++i) {
+        if (kept > 0 && counts[kept - 1].color == counts[i].color) {
+            counts[kept - 1].count += counts[i].count;
+        } else {
+            counts[kept++] = counts[i];
+        }
+    }
+    counts.resize(kept);
     if (counts.size() <= maxColors) {
-        for (const Count& entry : counts) {
+        for (const GifColorCount& entry : counts) {
             palette.map.emplace_back(entry.color, static_cast<uint8_t>(palette.colors.size()));
             palette.colors.push_back(entry.color);
         }
@@ -181,13 +203,14 @@ GifPalette BuildGifPalette(std::vector<uint32_t> colors, size_t maxColors) {
     }
     // Too many: the most frequent colours stay exact, the rest take the nearest of them.
     palette.exact = false;
-    std::vector<Count> byCount = counts;
-    std::stable_sort(byCount.begin(), byCount.end(),
-                     [](const Count& a, const Count& b) { return a.count > b.count; });
+    std::vector<GifColorCount> byCount = counts;
+    std::stable_sort(
+        byCount.begin(), byCount.end(),
+        [](const GifColorCount& a, const GifColorCount& b) { return a.count > b.count; });
     for (size_t i = 0; i < maxColors; ++i) {
         palette.colors.push_back(byCount[i].color);
     }
-    for (const Count& entry : counts) {
+    for (const GifColorCount& entry : counts) {
         size_t best = 0;
         int bestDistance = ChannelDistance(entry.color, palette.colors[0]);
         for (size_t i = 1; i < palette.colors.size() && bestDistance > 0; ++i) {
@@ -240,31 +263,46 @@ bool GifBegin(GifAnimation& gif, const std::string& path, int32_t width, int32_t
     return true;
 }
 
-void GifAddFrame(GifAnimation& gif, const RgbImage& screen, uint64_t timeMs) {
+void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs) {
     if (gif.file == nullptr || !gif.error.empty()) {
         return;
     }
     GifRect rect{0, 0, gif.width, gif.height};
     bool first = !gif.hasFrame;
-    if (!first) {
+    if (first) {
+        gif.shown.assign(static_cast<size_t>(gif.width) * static_cast<size_t>(gif.height), 0);
+    } else {
         if (!FindChanges(gif, screen, rect)) {
             return;
         }
         FlushPending(gif, timeMs, false);
     }
-    std::vector<uint32_t> changed;
+    size_t width = static_cast<size_t>(rect.width);
+    size_t stride = static_cast<size_t>(gif.width);
+    auto at = [&](int32_t y) {
+        return static_cast<size_t>(y) * stride + static_cast<size_t>(rect.left);
+    };
+    // The colours of the changed pixels, counted in runs.
+    std::vector<GifColorCount> counts;
+    size_t changed = 0;
     for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
-        size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width);
-        for (int32_t x = rect.left; x < rect.left + rect.width; ++x) {
-            uint32_t color = screen.pixels[row + static_cast<size_t>(x)];
-            if (first || color != gif.shown[row + static_cast<size_t>(x)]) {
-                changed.push_back(color);
+        const uint32_t* now = screen + at(y);
+        const uint32_t* before = gif.shown.data() + at(y);
+        for (size_t x = 0; x < width; ++x) {
+            if (!first && now[x] == before[x]) {
+                continue;
+            }
+            ++changed;
+            if (!counts.empty() && counts.back().color == now[x]) {
+                ++counts.back().count;
+            } else {
+                counts.push_back(GifColorCount{now[x], 1});
             }
         }
     }
     // The first frame covers the whole picture; later ones leave unchanged pixels see-through.
-    bool transparent = !first && changed.size() < static_cast<size_t>(rect.width) * rect.height;
-    GifPalette palette = BuildGifPalette(std::move(changed), transparent ? 255 : 256);
+    bool transparent = !first && changed < width * static_cast<size_t>(rect.height);
+    GifPalette palette = BuildGifPalette(std::move(counts), transparent ? 255 : 256);
     if (!palette.exact) {
         ++gif.framesQuantised;
     }
@@ -276,30 +314,18 @@ void GifAddFrame(GifAnimation& gif, const RgbImage& screen, uint64_t timeMs) {
         frame.palette.push_back(0);
     }
     frame.startMs = timeMs;
-    frame.indices.assign(static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height), 0);
-    size_t out = 0;
+    frame.indices.resize(width * static_cast<size_t>(rect.height));
+    uint8_t seeThrough = static_cast<uint8_t>(transparent ? frame.transparentIndex : 0);
+    PaletteLookup lookup{palette};
+    uint8_t* out = frame.indices.data();
     for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
-        size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width);
-        for (int32_t x = rect.left; x < rect.left + rect.width; ++x) {
-            size_t at = row + static_cast<size_t>(x);
-            uint32_t color = screen.pixels[at];
-            if (!first && color == gif.shown[at]) {
-                frame.indices[out++] = static_cast<uint8_t>(frame.transparentIndex);
-            } else {
-                frame.indices[out++] = IndexOf(palette, color);
-            }
+        const uint32_t* now = screen + at(y);
+        uint32_t* before = gif.shown.data() + at(y);
+        for (size_t x = 0; x < width; ++x) {
+            bool same = !first && now[x] == before[x];
+            *out++ = same ? seeThrough : lookup.IndexOf(now[x]);
         }
-    }
-    if (first) {
-        gif.shown = screen.pixels;
-    } else {
-        for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
-            size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width) +
-                         static_cast<size_t>(rect.left);
-            std::copy(screen.pixels.begin() + static_cast<ptrdiff_t>(row),
-                      screen.pixels.begin() + static_cast<ptrdiff_t>(row) + rect.width,
-                      gif.shown.begin() + static_cast<ptrdiff_t>(row));
-        }
+        std::copy(now, now + width, before);
     }
     gif.hasFrame = true;
 }

@@ -51,7 +51,8 @@ constexpr uint32_t GifMaxDelay = 65535;
 bool GifBegin(GifAnimation& gif, const std::string& path, int32_t width, int32_t height);
 // The screen from timeMs on (saver milliseconds, increasing). A screen equal to the last one
 // only lengthens that frame.
-void GifAddFrame(GifAnimation& gif, const RgbImage& screen, uint64_t timeMs);
+// screen: width x height COLORREFs, row by row from the top.
+void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs);
 // The last frame lasts until endMs. Returns false with gif.error set if anything failed.
 bool GifEnd(GifAnimation& gif, uint64_t endMs);
 
@@ -66,4 +67,9 @@ struct GifPalette {
     std::vector<std::pair<uint32_t, uint8_t>> map; // every distinct input colour, sorted
     bool exact = true;
 };
+struct GifColorCount {
+    uint32_t color;
+    size_t count;
+};
+GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors);
 GifPalette BuildGifPalette(std::vector<uint32_t> colors, size_t maxColors);

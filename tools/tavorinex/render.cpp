@@ -29,7 +29,7 @@ uint32_t GifFrameMs = 40;
 void TakeGifFrame() {
     uint64_t time = InputWatchPolls - 1;
     if (time % GifFrameMs == 0) {
-        GifAddFrame(Gif, RenderScreen(), time);
+        GifAddFrame(Gif, RenderPixels(), time);
     }
 }
 
@@ -154,7 +154,7 @@ int RunRender(int argc, char** argv) {
     if (!options.gifPath.empty()) {
         InputWatchHook = nullptr;
         if (!Gif.hasFrame) {
-            GifAddFrame(Gif, RenderScreen(), 0);
+            GifAddFrame(Gif, RenderPixels(), 0);
         }
         if (!GifEnd(Gif, counts.polls)) {
             result = Fail("cannot write " + options.gifPath + ": " + Gif.error);

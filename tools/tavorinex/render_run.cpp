@@ -55,6 +55,10 @@ RgbImage RenderScreen() {
     return image;
 }
 
+const uint32_t* RenderPixels() {
+    return soft::PixelsOf(ScreenDC).data;
+}
+
 void EndRender() {
     InputWatchHook = nullptr;
     RandomizeTicks = PlatformTicks;

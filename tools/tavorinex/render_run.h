@@ -19,8 +19,9 @@ bool StartRender(int32_t width, int32_t height, const SaverParameters& params, u
                  std::string& error);
 // One step of the animator, wipe and polls included.
 void RenderStep(RenderCounts& counts);
-// The screen as it is now.
+// The screen as it is now: a copy, and the pixels themselves (valid until the next step).
 RgbImage RenderScreen();
+const uint32_t* RenderPixels();
 // Releases the screen and every drawing object; the poll hook is cleared.
 void EndRender();
 
