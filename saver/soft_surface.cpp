@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -315,13 +316,45 @@ void DrawLine(Entry& bitmap, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uin
     int64_t hi = line.length - 1;
     ClipMajor(line, xMajor ? bitmap.width : bitmap.height, lo, hi);
     ClipMinor(line, xMajor ? bitmap.height : bitmap.width, lo, hi);
-    uint32_t stored = Store(bitmap, color);
+    if (lo > hi) {
+        return;
+    }
+    // From the first visible step on, the minor offset follows by the remainder of the
+    // division in MinorAt: add 2m per step, carry 2L.
+    uint64_t length = static_cast<uint64_t>(line.length);
+    uint64_t product = static_cast<uint64_t>(lo) * static_cast<uint64_t>(line.minorExtent);
+    uint64_t rest = 2 * (product % length) + length - static_cast<uint64_t>(line.tie);
+    int64_t minorOffset = static_cast<int64_t>(product / length + rest / (2 * length));
+    int64_t remainder = static_cast<int64_t>(rest % (2 * length));
+    const int64_t carry = 2 * line.length;
+    const int64_t add = 2 * line.minorExtent;
+    const int64_t width = bitmap.width;
+    const int64_t majorStride = xMajor ? line.majorStep : line.majorStep * width;
+    const int64_t minorStride = xMajor ? line.minorStep * width : line.minorStep;
+    const int64_t major = line.major0 + line.majorStep * lo;
+    const int64_t minor = line.minor0 + line.minorStep * minorOffset;
+    int64_t at = xMajor ? minor * width + major : major * width + minor;
+    uint32_t* pixels = bitmap.pixels.data();
+    const uint32_t stored = Store(bitmap, color);
+    if (add == 0) { // straight along an axis, as the box outline and the wipe's rows are
+        if (xMajor) {
+            int64_t from = line.majorStep > 0 ? at : at - (hi - lo);
+            std::fill(pixels + from, pixels + from + (hi - lo + 1), stored);
+            return;
+        }
+        for (int64_t i = lo; i <= hi; ++i, at += majorStride) {
+            pixels[at] = stored;
+        }
+        return;
+    }
     for (int64_t i = lo; i <= hi; ++i) {
-        int64_t major = line.major0 + line.majorStep * i;
-        int64_t minor = line.minor0 + line.minorStep * MinorAt(line, i);
-        int64_t x = xMajor ? major : minor;
-        int64_t y = xMajor ? minor : major;
-        bitmap.pixels[static_cast<size_t>(y * bitmap.width + x)] = stored;
+        pixels[at] = stored;
+        at += majorStride;
+        remainder += add;
+        if (remainder >= carry) {
+            remainder -= carry;
+            at += minorStride;
+        }
     }
 }
 
@@ -503,11 +536,17 @@ void FillRect(DC dc, const gdi::Rect& rect, Object brush) {
     top = std::max<int64_t>(top, 0);
     right = std::min<int64_t>(right, bitmap->width);
     bottom = std::min<int64_t>(bottom, bitmap->height);
-    uint32_t stored = Store(*bitmap, b->color);
-    for (int64_t y = top; y < bottom; ++y) {
-        for (int64_t x = left; x < right; ++x) {
-            bitmap->pixels[static_cast<size_t>(y * bitmap->width + x)] = stored;
-        }
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    const uint32_t stored = Store(*bitmap, b->color);
+    uint32_t* pixels = bitmap->pixels.data();
+    const int64_t width = bitmap->width;
+    // One row by hand, the others copied from it: the C library's copy is the fast loop.
+    uint32_t* first = pixels + top * width + left;
+    std::fill(first, first + (right - left), stored);
+    for (int64_t y = top + 1; y < bottom; ++y) {
+        std::memcpy(pixels + y * width + left, first, static_cast<size_t>(right - left) * 4);
     }
 }
 
@@ -573,16 +612,23 @@ void BitBlt(DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC sou
     if (left >= right || top >= bottom) {
         return;
     }
-    // Rows are copied through a buffer: source and destination may be the same bitmap.
-    std::vector<uint32_t> row(static_cast<size_t>(right - left));
-    bool downwards = !(to == from && sTop < top);
-    for (int64_t n = 0; n < bottom - top; ++n) {
-        int64_t r = downwards ? n : bottom - top - 1 - n;
-        const uint32_t* src = &from->pixels[static_cast<size_t>((sTop + r) * from->width + sLeft)];
-        std::copy(src, src + row.size(), row.begin());
-        uint32_t* dst = &to->pixels[static_cast<size_t>((top + r) * to->width + left)];
-        for (size_t i = 0; i < row.size(); ++i) {
-            dst[i] = Store(*to, row[i]);
+    // Source and destination may be the same bitmap: rows move with memmove, and from the
+    // bottom up when the source lies above the destination.
+    const size_t count = static_cast<size_t>(right - left);
+    const int64_t rows = bottom - top;
+    const bool upwards = to == from && sTop < top;
+    const uint32_t* src = from->pixels.data();
+    uint32_t* dst = to->pixels.data();
+    for (int64_t n = 0; n < rows; ++n) {
+        const int64_t r = upwards ? rows - 1 - n : n;
+        const uint32_t* in = src + (sTop + r) * int64_t{from->width} + sLeft;
+        uint32_t* out = dst + (top + r) * int64_t{to->width} + left;
+        if (to->monochrome && !from->monochrome) {
+            for (size_t i = 0; i < count; ++i) {
+                out[i] = Store(*to, in[i]);
+            }
+        } else {
+            std::memmove(out, in, count * sizeof(uint32_t));
         }
     }
 }

@@ -384,6 +384,13 @@ TEST_F(SoftSurface, BitmapCompatibleWithAMemoryContextIsMonochrome) {
     soft::FillRect(dc, gdi::Rect{1, 0, 2, 1}, dark);
     EXPECT_EQ(soft::GetPixel(dc, 0, 0), White);
     EXPECT_EQ(soft::GetPixel(dc, 1, 0), 0u);
+
+    // A colour copied in turns black or white the same way.
+    soft::FillRect(screen, gdi::Rect{0, 0, 1, 1}, dark);
+    soft::FillRect(screen, gdi::Rect{1, 0, 2, 1}, light);
+    soft::BitBlt(dc, 0, 0, 2, 1, screen, 0, 0);
+    EXPECT_EQ(soft::GetPixel(dc, 0, 0), 0u);
+    EXPECT_EQ(soft::GetPixel(dc, 1, 0), White);
 }
 
 TEST_F(SoftSurface, BadHandlesDoNothing) {
