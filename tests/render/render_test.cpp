@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 #include "tests/render/gif_decode.h"
 #include "tests/render/test_files.h"
+#include "tools/tavorinex/commands.h"
 #include "tools/tavorinex/image_io.h"
 #include "tools/tavorinex/render_args.h"
 #include "tools/tavorinex/render_run.h"
@@ -328,6 +329,30 @@ TEST(RenderTool, WithoutASeedTheClockIsUsedAndPrinted) {
     ASSERT_EQ(run.exitCode, 0);
     std::string seed = JsonField(run.out, "seed");
     EXPECT_EQ(run.err, "tavorinex render: --seed " + seed + "\n");
+}
+
+// StepDelay -9 polls nothing after a step, and EraseBounceCount 2147481020 keeps the wipe
+// away: saver time never reaches --seconds.
+TEST(RenderTool, ARunWhoseTimeStandsStillStops) {
+    std::string settings = WriteSettings("still.ini", "40,50,60,-2147480000,5,");
+    std::string out = TempPath("still.png");
+    const uint64_t saved = MaxStepsWithoutPoll;
+    MaxStepsWithoutPoll = 500;
+    std::vector<std::string> args = {"render", "--seed",     "2",  "--width", "100", "--height",
+                                     "80",     "--settings", path, "--out",   out};
+    auto run = [&](std::vector<std::string> extra) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (std::string& arg : all) {
+            argv.push_back(arg.data());
+        }
+        return RunRender(static_cast<int>(argv.size()), argv.data());
+    };
+    EXPECT_EQ(run({"--seconds", "1"}), 1);
+    EXPECT_TRUE(Exists(out));               // what was drawn is still written
+    EXPECT_EQ(run({"--steps", "2000"}), 0); // a step count ends it anyway
+    MaxStepsWithoutPoll = saved;
 }
 
 TEST(RenderArgs, SecondsBecomePollsRoundedUp) {

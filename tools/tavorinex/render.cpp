@@ -18,9 +18,6 @@
 
 namespace {
 
-// Without polls saver time stands still; a run that only waits for time then stops here.
-constexpr uint64_t MaxStepsWithoutPoll = 10000000;
-
 GifAnimation Gif;
 uint32_t GifFrameMs = 40;
 
