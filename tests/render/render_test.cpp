@@ -338,8 +338,8 @@ TEST(RenderTool, ARunWhoseTimeStandsStillStops) {
     std::string out = TempPath("still.png");
     const uint64_t saved = MaxStepsWithoutPoll;
     MaxStepsWithoutPoll = 500;
-    std::vector<std::string> args = {"render", "--seed",     "2",  "--width", "100", "--height",
-                                     "80",     "--settings", path, "--out",   out};
+    std::vector<std::string> args = {"render", "--seed",     "2",      "--width", "100", "--height",
+                                     "80",     "--settings", settings, "--out",   out};
     auto run = [&](std::vector<std::string> extra) {
         std::vector<std::string> all = args;
         all.insert(all.end(), extra.begin(), extra.end());
