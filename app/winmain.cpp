@@ -37,6 +37,8 @@ static bool WinIsCharAlpha(unsigned char value) { return IsCharAlphaA(static_cas
 static void LocateSelf() {
     char path[ModulePathBufferSize] = {};
     GetModuleFileNameA(GetModuleHandleA(nullptr), path, ModulePathBufferSize);
+    // Older systems leave a path cut at the buffer's end without its zero byte.
+    path[ModulePathBufferSize - 1] = '\0';
     CharLowerA(path);
     if (!LocateInstallDir(path, InstallDir)) {
         MessageBoxA(nullptr, "ファイル名が tavorinex.scr から変更されています", "Tavorinex",

@@ -6,6 +6,7 @@ export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8
+export LC_ALL=ja_JP.UTF-8
 
 # Makes the prefix once (a virtual desktop of 1024x768, the caption fonts), under a lock,
 # so that parallel callers share it.

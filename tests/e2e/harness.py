@@ -77,6 +77,7 @@ class _State:
     display: str = ""
     own_xvfb: subprocess.Popen = None
     wineserver: subprocess.Popen = None
+    keeper: subprocess.Popen = None  # holds Wine's desktop open
     env: dict = None
     prefix: str = ""
     scr: str = ""
@@ -115,6 +116,34 @@ def _reap_orphans():
             os.waitpid(info.si_pid, 0)
         except ChildProcessError:
             return
+
+
+def _parent(pid):
+    with open(f"/proc/{pid}/stat", "rb") as f:
+        return int(f.read().rsplit(b")", 1)[1].split()[1])
+
+
+def _prefix_processes():
+    """Our descendants that run in this session's Wine prefix (as subreaper, Wine's services
+    count among them)."""
+    wanted = f"WINEPREFIX={_state.prefix}".encode()
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        pid = int(entry)
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if wanted not in f.read().split(b"\0"):
+                    continue
+            ancestor = _parent(pid)
+            while ancestor > 1 and ancestor != os.getpid():
+                ancestor = _parent(ancestor)
+        except (OSError, ValueError, IndexError):
+            continue
+        if ancestor == os.getpid():
+            found.append(pid)
+    return found
 
 
 def _become_subreaper():
@@ -236,6 +265,13 @@ def _warm_wine():
         raise RuntimeError(f"wineserver for {_state.prefix} ended at once: another one runs there")
     if result.returncode != 7:
         raise RuntimeError(f"wine cmd.exe /c exit 7 gave {result.returncode}, not 7")
+    # Wine closes its desktop a moment after the last program in it ends, and opens a new one
+    # for the next: a window watch would see that desktop come and go. A shell waiting for
+    # input keeps the one desktop for the whole session.
+    _state.keeper = _track(subprocess.Popen(["wine", "cmd.exe"], env=_state.env,
+                                            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL))
+    wait_until(_desktop_window, max(TIMEOUT, 60), "Wine's desktop window")
 
 
 def start():
@@ -284,8 +320,17 @@ def stop():
         _end(program)
     _state.launched = []
     if _state.env is not None:
-        subprocess.run(["wineserver", "-k"], env=_state.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            subprocess.run(["wineserver", "-k"], env=_state.env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        except subprocess.TimeoutExpired:
+            pass
+        # Whatever of Wine still runs in our prefix after that is ended the hard way.
+        for pid in _prefix_processes():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
     for popen in reversed(_state.children):
         if popen.returncode is None:
             if popen is not _state.wineserver:
@@ -462,13 +507,21 @@ def _desktop_window():
 
 
 def _mark(watcher):
+    """Changes a property of the watched window until the watch reports it. A change made before
+    xev has subscribed is never reported, so one change alone could be waited for in vain."""
     popen, log, window, marks = watcher
-    marks += 1
-    _x(["xprop", "-id", hex(window), "-f", "_TAVORINEX_MARK", "32c", "-set", "_TAVORINEX_MARK",
-        str(marks)])
-    wait_until(lambda: _read(log).count("_TAVORINEX_MARK") >= marks, None,
-               f"the window watch on {window:#x} to see its marker")
-    return (popen, log, window, marks)
+    deadline = time.monotonic() + TIMEOUT
+    while True:
+        _x(["xprop", "-id", hex(window), "-f", "_TAVORINEX_MARK", "32c", "-set",
+            "_TAVORINEX_MARK", str(marks + 1)])
+        resend = time.monotonic() + 0.5
+        while time.monotonic() < resend:
+            seen = _read(log).count("_TAVORINEX_MARK")
+            if seen > marks:
+                return (popen, log, window, seen)
+            time.sleep(POLL)
+        if popen.poll() is not None or time.monotonic() >= deadline:
+            raise AssertionError(f"the window watch on {window:#x} never saw its marker")
 
 
 def _read(path):
