@@ -3,5 +3,5 @@
 
 #include <windows.h>
 
-extern HFONT ControlFont;       // the 16-pixel dialog font
-extern HBRUSH ButtonFaceBrush;  // background of the NORMALDLG class
+extern HFONT ControlFont;      // the 16-pixel dialog font
+extern HBRUSH ButtonFaceBrush; // background of the NORMALDLG class

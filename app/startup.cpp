@@ -8,7 +8,8 @@ std::string_view CutToModulePathBuffer(std::string_view path) {
 
 bool LocateInstallDir(std::string_view lowerPath, std::string& installDir) {
     // The long name decides whenever it occurs, wherever the short one stands.
-    for (std::string_view name : {std::string_view("tavorinex.scr"), std::string_view("tavori~1.scr")}) {
+    for (std::string_view name :
+         {std::string_view("tavorinex.scr"), std::string_view("tavori~1.scr")}) {
         std::size_t at = lowerPath.find(name);
         if (at != std::string_view::npos) {
             installDir.assign(lowerPath.substr(0, at));

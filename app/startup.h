@@ -11,8 +11,8 @@ extern std::string InstallDir;
 enum class Mode { None, Settings, Saver };
 
 struct ModeScan {
-    bool Found;            // an alphabetic byte was found
-    char ModeLetter;       // that byte, when Found
+    bool Found;              // an alphabetic byte was found
+    char ModeLetter;         // that byte, when Found
     int32_t ModeLetterIndex; // its position counted from the end (1 = last byte)
 };
 

@@ -32,7 +32,9 @@ static void RegisterWindowClass(const char* name, WNDPROC procedure, HBRUSH back
     RegisterClassExA(&windowClass);
 }
 
-static bool WinIsCharAlpha(unsigned char value) { return IsCharAlphaA(static_cast<CHAR>(value)) != FALSE; }
+static bool WinIsCharAlpha(unsigned char value) {
+    return IsCharAlphaA(static_cast<CHAR>(value)) != FALSE;
+}
 
 static void LocateSelf() {
     char path[ModulePathBufferSize] = {};
@@ -49,10 +51,11 @@ static void LocateSelf() {
 
 static void RunSaver() {
     ShowCursor(FALSE);
-    RegisterWindowClass("NORMAL0", SaverWindowProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    RegisterWindowClass("NORMAL0", SaverWindowProc,
+                        static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     CreateWindowExA(WS_EX_TOPMOST, "NORMAL0", "saver", WS_POPUP | WS_VISIBLE | WS_MAXIMIZE,
-                    CW_USEDEFAULT, CW_USEDEFAULT, 469, 374, nullptr, nullptr, GetModuleHandleA(nullptr),
-                    nullptr);
+                    CW_USEDEFAULT, CW_USEDEFAULT, 469, 374, nullptr, nullptr,
+                    GetModuleHandleA(nullptr), nullptr);
     MSG message;
     // -1 (an error) ends the loop just as WM_QUIT does.
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

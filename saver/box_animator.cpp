@@ -95,28 +95,18 @@ void BoxAnimatorStart() {
     ColorDelta = {0, 0, 0};
 }
 
-static void MoveHorizontally() {
-    BoxPosition.x = WrapAdd(BoxPosition.x, Animation.Velocity.dx);
-    if (BoxPosition.x <= 0) {
-        Animation.Velocity.dx = DrawSpeed();
-        BoxPosition.x = 0;
+// One axis of the move: a bounce off the near or far edge stops the box on it and draws a
+// new speed away from it.
+static void MoveAlong(int32_t& position, int32_t& velocity, int32_t screenSize) {
+    const int32_t farEdge = WrapSub(screenSize, CurrentSaverParameters.BoxSize);
+    position = WrapAdd(position, velocity);
+    if (position <= 0) {
+        velocity = DrawSpeed();
+        position = 0;
         CountBounce();
-    } else if (BoxPosition.x > WrapSub(gdi::ScreenWidth(), CurrentSaverParameters.BoxSize)) {
-        Animation.Velocity.dx = -DrawSpeed();
-        BoxPosition.x = WrapSub(gdi::ScreenWidth(), CurrentSaverParameters.BoxSize);
-        CountBounce();
-    }
-}
-
-static void MoveVertically() {
-    BoxPosition.y = WrapAdd(BoxPosition.y, Animation.Velocity.dy);
-    if (BoxPosition.y <= 0) {
-        Animation.Velocity.dy = DrawSpeed();
-        BoxPosition.y = 0;
-        CountBounce();
-    } else if (BoxPosition.y > WrapSub(gdi::ScreenHeight(), CurrentSaverParameters.BoxSize)) {
-        Animation.Velocity.dy = -DrawSpeed();
-        BoxPosition.y = WrapSub(gdi::ScreenHeight(), CurrentSaverParameters.BoxSize);
+    } else if (position > farEdge) {
+        velocity = -DrawSpeed();
+        position = farEdge;
         CountBounce();
     }
 }
@@ -176,8 +166,8 @@ static void CopyBox() {
 
 void BoxAnimatorStep() {
     const SaverParameters& params = CurrentSaverParameters;
-    MoveHorizontally();
-    MoveVertically();
+    MoveAlong(BoxPosition.x, Animation.Velocity.dx, gdi::ScreenWidth());
+    MoveAlong(BoxPosition.y, Animation.Velocity.dy, gdi::ScreenHeight());
     if (Animation.EraseCountdown <= 0) {
         ScreenWipe();
         Animation.EraseCountdown = params.EraseBounceCount;

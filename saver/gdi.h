@@ -6,8 +6,8 @@
 
 namespace gdi {
 
-using DC = void*;      // a device context (HDC on Windows)
-using Object = void*;  // a bitmap, brush or pen (HGDIOBJ on Windows)
+using DC = void*;     // a device context (HDC on Windows)
+using Object = void*; // a bitmap, brush or pen (HGDIOBJ on Windows)
 
 struct Rect {
     int32_t left;

@@ -30,7 +30,9 @@ double Rnd() {
     return m / 100000.0;
 }
 
-void Randomize() { RandomSeed = RandomizeTicks(); }
+void Randomize() {
+    RandomSeed = RandomizeTicks();
+}
 
 int32_t FloorToInt(double v) {
     // Callers stay far inside the range; saturating keeps stray inputs defined.

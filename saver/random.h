@@ -9,8 +9,8 @@ extern uint32_t RandomSeed;
 // counter elsewhere. Tools replace it to repeat a run.
 extern uint32_t (*RandomizeTicks)();
 
-int32_t NextRandom();  // 0..32767, rounded (not truncated) from the state
-double Rnd();          // m / 100000, m in 0..99999
+int32_t NextRandom(); // 0..32767, rounded (not truncated) from the state
+double Rnd();         // m / 100000, m in 0..99999
 void Randomize();
 int32_t FloorToInt(double v);
 

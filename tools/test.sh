@@ -9,6 +9,9 @@ bash tools/setup.sh
 
 step() { printf '\n==> %s\n' "$*"; }
 
+step "format"
+git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 for preset in native sanitize windows; do
   step "build: $preset"
   cmake --preset "$preset" >/dev/null

@@ -45,16 +45,16 @@ TEST(RandomSource, EdgeStates) {
         uint32_t next;
         int32_t value;
     } cases[] = {
-        {0x00048000u, 4},      // tie, even high half: unchanged
-        {0x00058000u, 6},      // tie, odd high half: one more
-        {0x00058001u, 6},      // above the tie
-        {0x00057FFFu, 5},      // below the tie
-        {0x80000000u, 0},      // 2^31: quotient 32768, wraps to 0
-        {0x80017FFFu, 1},      // large states are large positive numbers
-        {0xFFFF8001u, 0},      // rounds to 65536
-        {0xFFFF8000u, 0},      // tie at an odd high half: 65536 too
-        {0xFFFF7FFFu, 32767},  // just below
-        {0x7FFF8000u, 0},      // tie, odd 0x7FFF: 0x8000, wraps
+        {0x00048000u, 4},     // tie, even high half: unchanged
+        {0x00058000u, 6},     // tie, odd high half: one more
+        {0x00058001u, 6},     // above the tie
+        {0x00057FFFu, 5},     // below the tie
+        {0x80000000u, 0},     // 2^31: quotient 32768, wraps to 0
+        {0x80017FFFu, 1},     // large states are large positive numbers
+        {0xFFFF8001u, 0},     // rounds to 65536
+        {0xFFFF8000u, 0},     // tie at an odd high half: 65536 too
+        {0xFFFF7FFFu, 32767}, // just below
+        {0x7FFF8000u, 0},     // tie, odd 0x7FFF: 0x8000, wraps
         {0x00000000u, 0},
     };
     for (const auto& c : cases) {
@@ -114,10 +114,20 @@ TEST(FloorToInt, Values) {
         double in;
         int32_t out;
     } cases[] = {
-        {-0.01, -1}, {2.99, 2}, {-3.0, -3}, {-0.5, -1}, {0.0, 0}, {-0.0, 0}, {0.99999, 0},
-        {-2.5, -3}, {2147483646.5, 2147483646}, {-2147483647.5, -2147483648},
+        {-0.01, -1},
+        {2.99, 2},
+        {-3.0, -3},
+        {-0.5, -1},
+        {0.0, 0},
+        {-0.0, 0},
+        {0.99999, 0},
+        {-2.5, -3},
+        {2147483646.5, 2147483646},
+        {-2147483647.5, -2147483648},
         // Outside the range it saturates rather than being undefined.
-        {1e300, 2147483647}, {-1e300, -2147483647 - 1}, {NAN, 0},
+        {1e300, 2147483647},
+        {-1e300, -2147483647 - 1},
+        {NAN, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FloorToInt(c.in), c.out) << c.in;

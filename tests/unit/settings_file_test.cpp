@@ -1,6 +1,7 @@
 // The settings file on real files: the platform's file layer, the atomic save and its failures.
 #include "app/startup.h"
 #include "settings/settings.h"
+#include "settings_describe.h"
 
 #include <gtest/gtest.h>
 
@@ -40,18 +41,6 @@ std::string ReadAll(const fs::path& path) {
 void WriteAll(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Describe(const Settings& s) {
-    return std::to_string(s.BoxSize) + "," + std::to_string(s.ColorChangeRate) + "," +
-           std::to_string(s.DrawSpeed) + "," + std::to_string(s.EraseFrequency) + "," +
-           std::to_string(s.EraseSpeed);
-}
-
-std::string Describe(const SaverParameters& p) {
-    return std::to_string(p.BoxSize) + "," + std::to_string(p.ColorBounceLimit) + "," +
-           std::to_string(p.StepDelay) + "," + std::to_string(p.EraseBounceCount) + "," +
-           std::to_string(p.WipeDelay);
 }
 
 const std::string DefaultsFile("80,50,44,960,11,\0", 17);

@@ -1,4 +1,5 @@
 #include "settings/settings.h"
+#include "settings_describe.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +8,6 @@
 #include <string>
 
 namespace {
-
-std::string Describe(const Settings& s) {
-    return std::to_string(s.BoxSize) + "," + std::to_string(s.ColorChangeRate) + "," +
-           std::to_string(s.DrawSpeed) + "," + std::to_string(s.EraseFrequency) + "," +
-           std::to_string(s.EraseSpeed);
-}
-
-std::string Describe(const SaverParameters& p) {
-    return std::to_string(p.BoxSize) + "," + std::to_string(p.ColorBounceLimit) + "," +
-           std::to_string(p.StepDelay) + "," + std::to_string(p.EraseBounceCount) + "," +
-           std::to_string(p.WipeDelay);
-}
 
 struct FileTextCase {
     std::string text;

@@ -1,5 +1,5 @@
 // Subcommands of the host tool `tavorinex`. Each returns the process exit code.
 #pragma once
 
-int RunParams(int argc, char** argv);  // argv[0] is "params"
-int RunRender(int argc, char** argv);  // argv[0] is "render"
+int RunParams(int argc, char** argv); // argv[0] is "params"
+int RunRender(int argc, char** argv); // argv[0] is "render"
