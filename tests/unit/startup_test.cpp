@@ -4,6 +4,10 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 struct CommandLineCase {
@@ -12,7 +16,8 @@ struct CommandLineCase {
     char letter; // 0: none found
 };
 
-TEST(ModeSelection, CommandLinesAsTheHostGivesThem) {
+// The same table holds for the byte test the program really uses (see SystemAlphabeticTest).
+void CheckCommandLines(AlphaTest isAlpha) {
     const CommandLineCase cases[] = {
         {"\"C:\\WINDOWS\\tavorinex.scr\" /s", Mode::Saver, 's'},
         {"\"C:\\WINDOWS\\tavorinex.scr\" /S", Mode::Saver, 'S'},
@@ -37,13 +42,17 @@ TEST(ModeSelection, CommandLinesAsTheHostGivesThem) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.commandLine);
-        ModeScan scan = ScanModeLetter(c.commandLine, IsCharAlphaCp932);
+        ModeScan scan = ScanModeLetter(c.commandLine, isAlpha);
         EXPECT_EQ(scan.Found, c.letter != 0);
         if (c.letter != 0) {
             EXPECT_EQ(scan.ModeLetter, c.letter);
         }
         EXPECT_EQ(SelectMode(scan), c.mode);
     }
+}
+
+TEST(ModeSelection, CommandLinesAsTheHostGivesThem) {
+    CheckCommandLines(IsCharAlphaCp932);
 }
 
 TEST(ModeSelection, IndexCountsFromTheEnd) {
@@ -53,12 +62,36 @@ TEST(ModeSelection, IndexCountsFromTheEnd) {
 }
 
 TEST(ModeSelection, Cp932AlphabeticBytes) {
-    for (int byte = 0; byte < 256; ++byte) {
-        bool expected = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                        (byte >= 0xA6 && byte <= 0xDF);
-        EXPECT_EQ(IsCharAlphaCp932(static_cast<unsigned char>(byte)), expected) << byte;
+    for (int value = 0; value < 256; ++value) {
+        bool expected = (value >= 'A' && value <= 'Z') || (value >= 'a' && value <= 'z') ||
+                        (value >= 0xA6 && value <= 0xDF);
+        EXPECT_EQ(IsCharAlphaCp932(static_cast<unsigned char>(value)), expected) << value;
     }
 }
+
+#ifdef _WIN32
+bool SystemAlphabeticTest(unsigned char value) {
+    return IsCharAlphaA(static_cast<CHAR>(value)) != FALSE;
+}
+
+// The host-side byte test must answer as the system does, or the tables above prove nothing.
+TEST(ModeSelection, SystemAgreesOnEveryByte) {
+    if (GetACP() != 932) {
+        GTEST_SKIP() << "needs the code page 932 locale";
+    }
+    for (int value = 0; value < 256; ++value) {
+        unsigned char tested = static_cast<unsigned char>(value);
+        EXPECT_EQ(SystemAlphabeticTest(tested), IsCharAlphaCp932(tested)) << value;
+    }
+}
+
+TEST(ModeSelection, CommandLinesThroughTheSystemTest) {
+    if (GetACP() != 932) {
+        GTEST_SKIP() << "needs the code page 932 locale";
+    }
+    CheckCommandLines(SystemAlphabeticTest);
+}
+#endif
 
 struct PathCase {
     std::string path; // as the system gives it, before lower-casing
