@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdint>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // The generator as a double computation: divide, round half to even, wrap.
@@ -108,6 +112,17 @@ TEST(RandomSource, RandomizeTakesTheTickSource) {
     EXPECT_EQ(RandomSeed, 0xDEADBEEFu);
     RandomizeTicks = saved;
 }
+
+#ifdef _WIN32
+TEST(RandomSource, RandomizeTakesAllBitsOfTheTickCount) {
+    // Not a part or a scaled copy of the count: the seed lies between two readings of it.
+    ASSERT_EQ(RandomizeTicks, &PlatformTicks);
+    uint32_t before = GetTickCount();
+    Randomize();
+    uint32_t after = GetTickCount();
+    EXPECT_LE(RandomSeed - before, after - before) << RandomSeed << " " << before;
+}
+#endif
 
 TEST(FloorToInt, Values) {
     const struct {
