@@ -1,9 +1,24 @@
 """Start-up of the real tavorinex.scr: the silent modes, the file-name check and the
 single-instance guard, as the screen-saver host starts it."""
 
+import json
+import os
+import subprocess
+
 import harness as h
 
 TITLE = "Tavorinex"
+WRONG_NAME = "ファイル名が tavorinex.scr から変更されています".encode("cp932")
+SETTINGS_CAPTION = "Tavorinexの設定"
+
+
+def message_boxes():
+    """The message boxes on screen as dialogprobe.exe (built beside the .scr) reads them."""
+    folder = os.environ.get("TAVORINEX_E2E_HELPERS") or os.path.dirname(h.scr_path())
+    result = subprocess.run(["wine", os.path.join(folder, "dialogprobe.exe"), "msgbox"],
+                            env=h.wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, timeout=h.TIMEOUT)
+    return json.loads(result.stdout.decode()).get("boxes", [])
 
 
 def exclamation_pixels(shot, box):
@@ -54,6 +69,20 @@ class WrongName(h.TestCase):
                 h.key("Return")
                 self.assertEqual(h.wait_exit(program), 0)
                 h.wait_no_window(TITLE)
+
+    def test_message_text_and_caption_byte_for_byte(self):
+        program = h.run("boxes.scr", "/s")
+        h.wait_window(TITLE)
+        boxes = h.wait_until(message_boxes, None, "the probe to see the message box")
+        self.assertEqual(len(boxes), 1)
+        box = boxes[0]
+        self.assertEqual(bytes.fromhex(box["text"]), b"Tavorinex")
+        self.assertEqual(bytes.fromhex(box["message"]), WRONG_NAME)
+        self.assertEqual(box["owner"], 0)  # no window exists yet to own it
+        self.assertEqual(box["buttons"], [1])  # MB_OK
+        self.assertEqual(box["icon"], 1)
+        h.key("Return")
+        self.assertEqual(h.wait_exit(program), 0)
 
     def test_click_on_ok_also_ends_it(self):
         program = h.run("boxes.scr", "/s")
@@ -127,3 +156,16 @@ class SingleInstance(h.TestCase):
         h.wait_window(TITLE)
         h.key("Return")
         self.assertEqual(h.wait_exit(program), 0)
+
+    def test_second_copy_exits_silently_while_the_settings_window_is_open(self):
+        holder = h.run("tavorinex.scr", "/c")
+        h.wait_window(SETTINGS_CAPTION)
+        for name, args in [("tavorinex.scr", "/s"), ("tavorinex.scr", "/c"), ("boxes.scr", "/c")]:
+            with self.subTest(name=name, args=args):
+                watch = h.watch_windows()
+                code = h.wait_exit(h.run(name, args))
+                self.assertEqual(h.stop_watch(watch), [], "a window was shown")
+                self.assertEqual(code, 0)
+                self.assertEqual(len(h.find_windows(SETTINGS_CAPTION)), 1)
+                self.assertEqual(h.find_windows("saver"), [])
+        self.assertTrue(h.is_running(holder))
