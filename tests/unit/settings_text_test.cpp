@@ -52,6 +52,12 @@ TEST(SettingsText, FileTextsInBothViews) {
         {"&H12300000000FFFFFFFF,&O1" + std::string(22, '0') + "17,&H1FFFFFFFF,0,0,",
          {-1, 15, -1, 0, 0},
          {-1, 38, 52, 1020, 15}},
+        // Digits are summed one by one, not read as the nearest double: the fraction of field
+        // 1 adds up to 43.5 exactly, field 2 stays below 27.5, fields 3 and 4 land one step away.
+        {"43.49999999999999,27.4999999999999999,687796320413336251,17788188856699544791,"
+         "-27.4999999999999999,",
+         {44, 27, -66141440, -249339904, -27},
+         {44, 26, 66141440, 249339904, 42}},
         // Zero bytes and other binary before the commas are field text like any other.
         {std::string("\0\0,5\0,\xff\xfe,9,\x80,", 13), {0, 5, 0, 9, 0}, {0, 48, 51, 1011, 15}},
     };
@@ -112,6 +118,19 @@ TEST(SettingsText, ParseNumber) {
         {"007", 7},     {"12.345", 12.345},
     };
     for (const auto& c : cases) {
+        EXPECT_EQ(ParseNumber(c.text), c.value) << c.text;
+    }
+    // The integer digits from the last back, the fraction digits in order, each sum rounded:
+    // these differ from the double nearest to the text.
+    const NumberCase summed[] = {
+        {"43.49999999999999", 43.5},
+        {"27.4999999999999999", 27.499999999999996},
+        {"-27.4999999999999999", -27.499999999999996},
+        {"0.15", 0.15000000000000002},
+        {"687796320413336251", 6.877963204133363e+17},
+        {"17788188856699544791", 1.7788188856699544e+19},
+    };
+    for (const auto& c : summed) {
         EXPECT_EQ(ParseNumber(c.text), c.value) << c.text;
     }
     EXPECT_TRUE(std::isinf(ParseNumber("9" + std::string(320, '9'))));
