@@ -261,6 +261,41 @@ TEST_F(SettingsFile, AFileLockedAgainstReadersLoadsAsNoFile) {
     EXPECT_EQ(Describe(LoadSettingsFrom(file)), "1,2,3,4,5");
 }
 
+// The loaders read beside other programs that read or write the file, and keep no handle: a
+// save, which needs the file open nowhere else, goes through right after each load.
+TEST_F(SettingsFile, LoadersShareTheFileAndLetItGo) {
+    const std::string content = "1,2,3,4,5,";
+    struct Case {
+        DWORD access;
+        DWORD share;
+        const char* settings;
+        const char* saver;
+    };
+    const Case cases[] = {
+        {GENERIC_READ, FILE_SHARE_READ, "1,2,3,4,5", "1,51,48,1016,10"},
+        {GENERIC_WRITE, FILE_SHARE_READ, "1,2,3,4,5", "1,51,48,1016,10"},
+        {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, "1,2,3,4,5",
+         "1,51,48,1016,10"},
+        {GENERIC_READ, FILE_SHARE_WRITE, "80,50,44,960,11", "80,50,44,960,11"},
+        {GENERIC_WRITE, FILE_SHARE_WRITE, "80,50,44,960,11", "80,50,44,960,11"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.access << " " << c.share);
+        WriteAll(file, content);
+        HANDLE other = CreateFileA(file.c_str(), c.access, c.share, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(Describe(LoadSettingsFrom(file)), c.settings);
+        EXPECT_EQ(Describe(LoadSaverParametersFrom(file)), c.saver);
+        CloseHandle(other);
+        EXPECT_EQ(Describe(LoadSettingsFrom(file)), "1,2,3,4,5");
+        EXPECT_EQ(Describe(LoadSaverParametersFrom(file)), "1,51,48,1016,10");
+        EXPECT_TRUE(SaveSettingsTo(file, SettingsDefaults, Owner));
+        EXPECT_EQ(ReadAll(file), DefaultsFile);
+        EXPECT_EQ(FailureCount, 0);
+    }
+}
+
 TEST(SaveFailureMessage, Cp932Text) {
     const char expected[] = "\x90\xdd\x92\xe8\x82\xcc\x95\xdb\x91\xb6\x82\xc9\x8e\xb8\x94\x73"
                             "\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x49\x22\x8f\x91\x82\xab\x8d"
