@@ -150,3 +150,340 @@ TEST(SettingsDialogTable, SliderRangePacking) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+// The window itself, run on this thread. Its source is built only into the saver, and its
+// window procedure is file-local, so it is compiled in here.
+#include "settings/settings_dialog.cpp"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/startup.h"
+
+HFONT ControlFont;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string DefaultsFile("80,50,44,960,11,\0", 17);
+// Slider ids by row, top to bottom.
+constexpr int32_t RowSliders[] = {1014, 1009, 1019, 1022, 1003};
+
+// A failed save counts here instead of showing a box that would wait for a click.
+int FailureCount;
+
+void CountSaveFailure(WindowHandle) {
+    ++FailureCount;
+}
+
+using InitControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+
+// What start-up provides: the trackbar class and the shared font.
+void PrepareLikeStartUp() {
+    static bool prepared = false;
+    if (prepared) {
+        return;
+    }
+    prepared = true;
+    HMODULE library = LoadLibraryA("comctl32.dll");
+    auto init = reinterpret_cast<InitControls>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "InitCommonControlsEx")));
+    ASSERT_NE(init, nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    init(&controls);
+    ControlFont = CreateFontA(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH, "Arial");
+}
+
+// The class as start-up registers it: everything goes to DefWindowProcA until replaced.
+void RegisterDialogClass() {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "NORMALDLG";
+    RegisterClassExA(&windowClass);
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM found) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "NORMALDLG") == 0) {
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> ThreadDialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The code of a WM_QUIT waiting in this thread's queue (taken from it), or -1 when none waits.
+int32_t TakePendingQuit() {
+    MSG message;
+    if (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        return static_cast<int32_t>(message.wParam);
+    }
+    return -1;
+}
+
+void DrainQueue() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+std::vector<int32_t> Positions(HWND window) {
+    std::vector<int32_t> positions;
+    for (int32_t id : RowSliders) {
+        positions.push_back(
+            static_cast<int32_t>(SendDlgItemMessageA(window, id, TBM_GETPOS, 0, 0)));
+    }
+    return positions;
+}
+
+void Notify(HWND window, WPARAM wParam, UINT code) {
+    NMHDR header = {};
+    header.hwndFrom = GetDlgItem(window, LOWORD(wParam));
+    header.idFrom = LOWORD(wParam);
+    header.code = code;
+    SendMessageA(window, WM_NOTIFY, wParam, reinterpret_cast<LPARAM>(&header));
+}
+
+void Command(HWND window, WPARAM wParam) {
+    SendMessageA(window, WM_COMMAND, wParam,
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, LOWORD(wParam))));
+}
+
+void ClickOk(HWND window) {
+    Command(window, MAKEWPARAM(OkButtonId, BN_CLICKED));
+}
+
+// Moves a slider as keys would: the position changes, no release is notified.
+void MoveWithoutRelease(HWND window, int32_t id, int32_t position) {
+    SendDlgItemMessageA(window, id, TBM_SETPOS, TRUE, position);
+}
+
+// Each test runs the window in a directory of its own, with the message box replaced.
+class SettingsWindowRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        PrepareLikeStartUp();
+        RegisterDialogClass();
+        DrainQueue();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() / ("tavorinex-dialog-" + std::string(info->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        savedInstallDir = InstallDir;
+        InstallDir = dir.string() + "\\";
+        file = dir / "tavorinex.ini";
+        savedNotice = ShowSaveFailure;
+        ShowSaveFailure = CountSaveFailure;
+        FailureCount = 0;
+    }
+    void TearDown() override {
+        for (HWND window : ThreadDialogs()) {
+            DestroyWindow(window);
+        }
+        DrainQueue();
+        ShowSaveFailure = savedNotice;
+        InstallDir = savedInstallDir;
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    void StoreFile(const std::string& bytes) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::string FileBytes() {
+        std::ifstream in(file, std::ios::binary);
+        return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(no file)";
+    }
+    // Opens the window as settings mode does; a quit posted beforehand ends the opener's loop
+    // at once and leaves the window open for the test.
+    HWND Open(HWND owner = nullptr) {
+        PostQuitMessage(0);
+        EXPECT_EQ(OpenSubWindow(owner, "SubWnd"), 0);
+        std::vector<HWND> windows = ThreadDialogs();
+        EXPECT_EQ(windows.size(), 1u);
+        return windows.size() == 1 ? windows[0] : nullptr;
+    }
+
+    fs::path dir;
+    fs::path file;
+    std::string savedInstallDir;
+    SaveFailureNotice savedNotice = nullptr;
+};
+
+TEST_F(SettingsWindowRun, OtherNamesOpenNothingAndRunNoLoop) {
+    for (const char* name : {"subwnd", "SUBWND", "subWnd", "SubWn", "SubWndSubWnd", ""}) {
+        SCOPED_TRACE(name);
+        PostQuitMessage(9);
+        EXPECT_EQ(OpenSubWindow(nullptr, name), 0);
+        EXPECT_TRUE(ThreadDialogs().empty());
+        EXPECT_EQ(TakePendingQuit(), 9);
+    }
+}
+
+TEST_F(SettingsWindowRun, TheOpenerReturnsTheCodeOfTheQuitThatEndsItsLoop) {
+    PostQuitMessage(7);
+    EXPECT_EQ(OpenSubWindow(nullptr, "SubWnd"), 7);
+    std::vector<HWND> windows = ThreadDialogs();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_TRUE(IsWindowVisible(windows[0]));
+}
+
+TEST_F(SettingsWindowRun, EveryControlIsAChildWithItsIdAndTextsUseTheSharedFont) {
+    HWND window = Open();
+    ASSERT_NE(window, nullptr);
+    for (const ControlSpec& control : SettingsDialogControls) {
+        SCOPED_TRACE(control.Id);
+        HWND child = GetDlgItem(window, control.Id);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(GetParent(child), window);
+        // A trackbar keeps no font to report.
+        if (control.Kind != ControlKind::Slider) {
+            EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), ControlFont);
+        }
+    }
+}
+
+TEST_F(SettingsWindowRun, SlidersShowTheFileClampedAndOkWritesTheFileValuesBack) {
+    const struct {
+        const char* Stored;         // null: no file
+        std::vector<int32_t> Shown; // rows top to bottom
+        const char* Written;        // before the closing zero byte
+    } cases[] = {
+        {nullptr, {80, 50, 960, 11, 44}, "80,50,44,960,11,"},
+        {"500,51,99,1001,16,", {230, 50, 1000, 15, 50}, "500,51,99,1001,16,"},
+        {"10,0,-3,5,-1,", {40, 3, 20, 0, 0}, "10,0,4294967293,5,4294967295,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Written);
+        std::error_code ignored;
+        fs::remove(file, ignored);
+        if (c.Stored != nullptr) {
+            StoreFile(c.Stored);
+        }
+        HWND window = Open();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(Positions(window), c.Shown);
+        ClickOk(window);
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(TakePendingQuit(), 0);
+        EXPECT_EQ(FileBytes(), std::string(c.Written) + '\0');
+    }
+}
+
+TEST_F(SettingsWindowRun, OnlyAReleaseTakesTheSlidersPosition) {
+    const struct {
+        WPARAM Id;
+        UINT Code;
+        const char* Written;
+    } cases[] = {
+        {1014, static_cast<UINT>(NM_RELEASEDCAPTURE), "40,50,44,960,11,"},
+        {1009, static_cast<UINT>(NM_RELEASEDCAPTURE), "80,3,44,960,11,"},
+        {1003, static_cast<UINT>(NM_RELEASEDCAPTURE), "80,50,0,960,11,"},
+        {1019, static_cast<UINT>(NM_RELEASEDCAPTURE), "80,50,44,20,11,"},
+        {1022, static_cast<UINT>(NM_RELEASEDCAPTURE), "80,50,44,960,0,"},
+        // Only the low 16 bits name the control.
+        {0x10000 | 1022, static_cast<UINT>(NM_RELEASEDCAPTURE), "80,50,44,960,0,"},
+        {1014, static_cast<UINT>(NM_CUSTOMDRAW), "80,50,44,960,11,"},
+        {1014, static_cast<UINT>(NM_CLICK), "80,50,44,960,11,"},
+        {1014, static_cast<UINT>(TRBN_THUMBPOSCHANGING), "80,50,44,960,11,"},
+        {1000, static_cast<UINT>(NM_RELEASEDCAPTURE), "80,50,44,960,11,"},
+        {1013, static_cast<UINT>(NM_RELEASEDCAPTURE), "80,50,44,960,11,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Id << " " << static_cast<int>(c.Code));
+        StoreFile(DefaultsFile);
+        HWND window = Open();
+        ASSERT_NE(window, nullptr);
+        for (const SliderBinding& slider : SliderBindings) {
+            MoveWithoutRelease(window, slider.Id, slider.Minimum);
+        }
+        Notify(window, c.Id, c.Code);
+        ClickOk(window);
+        EXPECT_EQ(TakePendingQuit(), 0);
+        EXPECT_EQ(FileBytes(), std::string(c.Written) + '\0');
+    }
+}
+
+TEST_F(SettingsWindowRun, OnlyAClickOnOkSavesAndCloses) {
+    const struct {
+        const char* Name;
+        WPARAM Command;
+        bool Saves;
+    } cases[] = {
+        {"OK clicked", MAKEWPARAM(1000, BN_CLICKED), true},
+        {"OK double-clicked", MAKEWPARAM(1000, BN_DOUBLECLICKED), false},
+        {"OK's id from an accelerator", MAKEWPARAM(1000, 1), false},
+        {"Test clicked", MAKEWPARAM(1001, BN_CLICKED), false},
+        {"a slider's id", MAKEWPARAM(1014, 0), false},
+        {"the credit line's id", MAKEWPARAM(1017, 0), false},
+        {"id 0", MAKEWPARAM(0, 0), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::error_code ignored;
+        fs::remove(file, ignored);
+        HWND window = Open();
+        ASSERT_NE(window, nullptr);
+        Command(window, c.Command);
+        EXPECT_EQ(IsWindow(window) == FALSE, c.Saves);
+        EXPECT_EQ(TakePendingQuit(), c.Saves ? 0 : -1);
+        EXPECT_EQ(FileBytes(), c.Saves ? DefaultsFile : "(no file)");
+        if (IsWindow(window)) {
+            DestroyWindow(window);
+        }
+    }
+    EXPECT_EQ(FailureCount, 0);
+}
+
+TEST_F(SettingsWindowRun, TheOwnerIsDisabledWhileTheWindowIsOpen) {
+    const struct {
+        const char* Name;
+        bool Close; // the close button, else OK
+        std::string Written;
+    } cases[] = {
+        {"close", true, DefaultsFile},
+        {"ok", false, std::string("230,50,44,960,11,\0", 18)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        StoreFile(DefaultsFile);
+        HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(owner, nullptr);
+        HWND window = Open(owner);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(GetWindow(window, GW_OWNER), owner);
+        EXPECT_FALSE(IsWindowEnabled(owner));
+
+        MoveWithoutRelease(window, 1014, 230);
+        Notify(window, 1014, static_cast<UINT>(NM_RELEASEDCAPTURE));
+        if (c.Close) {
+            SendMessageA(window, WM_CLOSE, 0, 0);
+        } else {
+            ClickOk(window);
+        }
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_TRUE(IsWindowEnabled(owner));
+        EXPECT_EQ(TakePendingQuit(), 0);
+        EXPECT_EQ(FileBytes(), c.Written);
+        DestroyWindow(owner);
+    }
+}
+
+} // namespace
+#endif
