@@ -434,6 +434,95 @@ TEST_F(BoxAnimatorTest, AfterAWipeTheBoxIsDrawnAtMinusOneWithTheOldVelocity) {
     }
 }
 
+// What the top row held right after the wipe painted its first interlaced row: the second
+// poll of a step that wipes with WipeDelay 0.
+uint32_t FirstRowColour = 0;
+void RecordFirstRow() {
+    if (InputWatchPolls == 2) {
+        FirstRowColour = soft::GetPixel(ScreenDC, 319, 0);
+    }
+}
+
+// A wipe inside a step: when it runs, in which colour it stripes the screen, and how the
+// countdown restarts. Screen 320 x 200, WipeDelay 0: a wipe costs 2 + 101 + 201 polls.
+TEST_F(BoxAnimatorTest, WipeWithinAStep) {
+    const BoxPoint single = {1, 50}; // with velocity (-1, 1): one left bounce
+    const BoxPoint free = {100, 50}; // with velocity (-1, 1): no bounce
+    const struct {
+        const char* name;
+        int32_t eraseBounceCount;
+        int32_t countdown;
+        int32_t count; // BounceCount before the step, with ColorBounceLimit 50
+        int32_t fadeStep;
+        BoxPoint from;
+        int steps;
+        bool wipe;
+        bool colorChange;
+        int32_t countdownAfter;
+    } cases[] = {
+        {"wipe and colour change in one step: rows in the old target", 960, 1, 50, 0, single, 1,
+         true, true, 960},
+        {"wipe during a fade: rows in the target, not the box's colour", 960, 1, 5, 40, single, 1,
+         true, false, 960},
+        {"EraseBounceCount 0: a wipe in every step, bounce or not", 0, 0, 5, 0, free, 3, true,
+         false, 0},
+        {"EraseBounceCount below 0: a wipe in every step", -3, -3, 5, 0, free, 3, true, false, -3},
+        {"countdown above 0 and no bounce: no wipe", 960, 1, 5, 0, free, 1, false, false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        soft::Reset();
+        NewScreen(320, 200);
+        CurrentSaverParameters = {80, 50, 7, c.eraseBounceCount, 0};
+        StartRunning();
+        for (int step = 0; step < c.steps; ++step) {
+            BoxPosition = c.from;
+            Animation.Velocity = {-1, 1};
+            Animation.BounceCount = c.count;
+            Animation.EraseCountdown = c.countdown;
+            TargetColor = {200, 100, 50};
+            ColorDelta = {100, -60, 41};
+            Animation.FadeStep = c.fadeStep;
+            Animation.FadeOffset = {41, -25, 17}; // what the last box showed
+            int bounces = c.from.x == 1 ? 1 : 0;
+            std::vector<int32_t> m = DrawsFrom(RandomSeed, bounces + 3);
+            FirstRowColour = 0xABCDEFu;
+            InputWatchPolls = 0;
+            InputWatchHook = RecordFirstRow;
+
+            BoxAnimatorStep();
+            InputWatchHook = nullptr;
+            EXPECT_EQ(InputWatchPolls, c.wipe ? 7u + 304u : 7u) << "step " << step;
+            EXPECT_EQ(BoxPosition.x == -1 && BoxPosition.y == -1, c.wipe) << "step " << step;
+            EXPECT_EQ(Animation.EraseCountdown, c.countdownAfter) << "step " << step;
+            if (c.wipe) {
+                EXPECT_EQ(FirstRowColour, Color(200, 100, 50)) << "step " << step;
+            }
+            ColorParts drawn = TargetColor;
+            if (c.colorChange) {
+                drawn = {ComponentOf(m[bounces]), ComponentOf(m[bounces + 1]),
+                         ComponentOf(m[bounces + 2])};
+                EXPECT_EQ(TargetColor.red, drawn.red);
+                EXPECT_EQ(TargetColor.green, drawn.green);
+                EXPECT_EQ(TargetColor.blue, drawn.blue);
+            }
+            // The box of this step shows the fade; the stripes never did.
+            int32_t f = c.colorChange ? 99 : c.fadeStep;
+            if (f > 0) {
+                ColorParts delta = ColorDelta;
+                auto down = [f](int32_t d) {
+                    int32_t p = d * f;
+                    return p >= 0 ? p / 100 : -((-p + 99) / 100);
+                };
+                drawn = {drawn.red - down(delta.red), drawn.green - down(delta.green),
+                         drawn.blue - down(delta.blue)};
+            }
+            EXPECT_EQ(Pixel(BoxPosition.x + 40, BoxPosition.y + 40),
+                      Color(drawn.red, drawn.green, drawn.blue));
+        }
+    }
+}
+
 TEST_F(BoxAnimatorTest, StepPollsStayStoppable) {
     const struct {
         const char* name;
