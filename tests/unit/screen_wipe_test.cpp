@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "saver/box_animator.h"
@@ -176,6 +177,85 @@ TEST_F(ScreenWipeTest, FansLeaveTheWholeScreenBlack) {
         for (size_t i = 0; i < pixels.size(); ++i) {
             ASSERT_EQ(pixels[i], 0u) << "pixel " << i % static_cast<size_t>(size.width) << ","
                                      << i / static_cast<size_t>(size.width);
+        }
+    }
+}
+
+// The screen and the box position at every poll of a wipe.
+std::vector<std::vector<uint32_t>> Frames;
+std::vector<BoxPoint> Positions;
+void RecordFrame() {
+    Frames.push_back(ScreenPixels());
+    Positions.push_back(BoxPosition);
+}
+
+// A whole wipe with WipeDelay 0 on tiny screens, poll by poll: the opening pause, one
+// interlaced row per poll, one line of each fan per poll, then the closing pause, the box
+// already back at (-1, -1). '.' is the trail, 'T' the target colour, '#' black.
+TEST_F(ScreenWipeTest, EveryPollOfAWipe) {
+    const struct {
+        int32_t width;
+        int32_t height;
+        std::vector<std::vector<const char*>> frames;
+    } cases[] = {
+        {7,
+         4,
+         {
+             {".......", ".......", ".......", "......."}, // opening pause
+             {"TTTTTTT", ".......", ".......", "......."}, // row 0
+             {"TTTTTTT", ".......", "TTTTTTT", "......."}, // row 2
+             {"TTTTTTT", ".......", "TTTTTTT", "......."}, // row 4, below the screen
+             {"#######", ".......", "TTTTTTT", "......."}, // fans at g 0
+             {"#######", "....###", "TTTTTTT", "####..."},
+             {"#######", "..#####", "##TTTT#", "######."},
+             {"#######", "#.#####", "#######", "#######"},
+             {"#######", "#######", "#######", "#######"}, // g = H
+             {"#######", "#######", "#######", "#######"}, // closing pause
+         }},
+        {3,
+         6,
+         {
+             {"...", "...", "...", "...", "...", "..."},
+             {"TTT", "...", "...", "...", "...", "..."},
+             {"TTT", "...", "TTT", "...", "...", "..."},
+             {"TTT", "...", "TTT", "...", "TTT", "..."},
+             {"TTT", "...", "TTT", "...", "TTT", "..."},
+             {"###", "...", "TTT", "...", "TTT", "..."},
+             {"###", "..#", "TTT", "...", "TTT", "##."},
+             {"###", ".##", "TTT", "...", "#TT", "###"},
+             {"###", ".##", "TT#", "...", "##T", "###"},
+             {"###", ".##", "T##", "#.#", "##T", "###"},
+             {"###", ".##", "###", "###", "###", "###"},
+             {"###", "###", "###", "###", "###", "###"},
+             {"###", "###", "###", "###", "###", "###"},
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        soft::Reset();
+        NewScreen(c.width, c.height);
+        CurrentSaverParameters.WipeDelay = 0;
+        BoxPosition = {100, 50};
+        Frames.clear();
+        Positions.clear();
+        InputWatchHook = RecordFrame;
+        ScreenWipe();
+        InputWatchHook = nullptr;
+
+        ASSERT_EQ(Frames.size(), c.frames.size());
+        for (size_t poll = 0; poll < Frames.size(); ++poll) {
+            const bool closing = poll + 1 == Frames.size();
+            EXPECT_EQ(Positions[poll].x, closing ? -1 : 100) << "poll " << poll + 1;
+            EXPECT_EQ(Positions[poll].y, closing ? -1 : 50) << "poll " << poll + 1;
+            for (int32_t y = 0; y < c.height; ++y) {
+                std::string row;
+                for (int32_t x = 0; x < c.width; ++x) {
+                    uint32_t pixel = Frames[poll][static_cast<size_t>(y * c.width + x)];
+                    row += pixel == Trail ? '.' : pixel == Target ? 'T' : pixel == 0 ? '#' : '?';
+                }
+                EXPECT_EQ(row, c.frames[poll][static_cast<size_t>(y)])
+                    << "poll " << poll + 1 << ", row " << y;
+            }
         }
     }
 }
