@@ -122,6 +122,11 @@ int32_t OpenSubWindow(HWND owner, const char* name) {
                                   WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                                   SettingsDialogWidth, SettingsDialogHeight, owner, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
+    // Without a window nothing could ever post the quit that ends the loop below: the process
+    // would wait unseen, holding the single-instance mutex, and no saver could start.
+    if (window == nullptr) {
+        return 0;
+    }
     SettingsWindow = window;
     SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&SettingsDialogProc));
     SendMessageA(window, WM_INITDIALOG, 0, 0);

@@ -343,6 +343,13 @@ TEST_F(SettingsWindowRun, TheOpenerReturnsTheCodeOfTheQuitThatEndsItsLoop) {
     EXPECT_TRUE(IsWindowVisible(windows[0]));
 }
 
+TEST_F(SettingsWindowRun, WithoutAWindowTheOpenerRunsNoLoop) {
+    ASSERT_TRUE(UnregisterClassA("NORMALDLG", GetModuleHandleA(nullptr)));
+    PostQuitMessage(5);
+    EXPECT_EQ(OpenSubWindow(nullptr, "SubWnd"), 0);
+    EXPECT_EQ(TakePendingQuit(), 5);
+}
+
 TEST_F(SettingsWindowRun, EveryControlIsAChildWithItsIdAndTextsUseTheSharedFont) {
     HWND window = Open();
     ASSERT_NE(window, nullptr);
