@@ -540,6 +540,7 @@ TEST_F(BoxAnimatorTest, StepPollsStayStoppable) {
         {"the wipe's waits wrap below 0", 0, IntMax, 1},
         {"100 x P + 1 wraps to 1: the wipe's pauses poll", IntMin, IntMin, 0},
         {"100 x P + 1 just positive", 0, 21474836, 0},
+        {"100 x P + 1 wraps below 0: only the lines poll", 0, 21474837, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(StepPolls(c.stepDelay, c.wipeDelay), c.polls) << c.name;
