@@ -19,12 +19,10 @@ void WaitPolls(int32_t n) {
     }
 }
 
-int32_t StepPolls(int32_t stepDelay, int32_t wipeDelay) {
-    if (stepDelay > 0) {
-        return stepDelay;
-    }
-    // With no wait after a step and none in the wipe, nothing would ever look at the input.
-    return WipePollsInput(wipeDelay) ? 0 : 1;
+int32_t StepPolls(int32_t stepDelay) {
+    // Without a wait of its own a step still looks at the input once: wipes, which poll, may
+    // never come (a hand-edited erase frequency), and nothing else would stop the saver.
+    return stepDelay > 0 ? stepDelay : 1;
 }
 
 int32_t BoxImageSize(int32_t boxSize, int32_t screenWidth, int32_t screenHeight) {
@@ -183,7 +181,7 @@ void BoxAnimatorStep() {
         ComposeBox(ColorRef(step));
         CopyBox();
     }
-    WaitPolls(StepPolls(params.StepDelay, params.WipeDelay));
+    WaitPolls(StepPolls(params.StepDelay));
 }
 
 void BoxAnimator(gdi::DC) {

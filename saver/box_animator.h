@@ -34,7 +34,7 @@ void BoxAnimatorStart();
 void BoxAnimatorStep();
 
 // Input polls after a step.
-int32_t StepPolls(int32_t stepDelay, int32_t wipeDelay);
+int32_t StepPolls(int32_t stepDelay);
 
 // Edge of the off-screen image for a box size on a screen of the given size: the box size
 // itself, 0 (nothing drawn) when it is 0 or less, and never more than the screen's larger

@@ -15,10 +15,6 @@ int32_t WipeLinePolls(int32_t wipeDelay) {
     return WrapAdd(wipeDelay, 1);
 }
 
-bool WipePollsInput(int32_t wipeDelay) {
-    return WipePausePolls(wipeDelay) > 0 || WipeLinePolls(wipeDelay) > 0;
-}
-
 // Rows 0, 2, 4, ... down to H, in the target colour; the odd rows keep the trail.
 static void DrawInterlace(int32_t linePolls) {
     gdi::Object pen = gdi::CreatePen(ColorRef(TargetColor));

@@ -10,6 +10,3 @@ void ScreenWipe();
 // rest of the saver's arithmetic).
 int32_t WipePausePolls(int32_t wipeDelay);
 int32_t WipeLinePolls(int32_t wipeDelay);
-
-// Whether a wipe with this WipeDelay polls the input at all.
-bool WipePollsInput(int32_t wipeDelay);

@@ -331,28 +331,16 @@ TEST(RenderTool, WithoutASeedTheClockIsUsedAndPrinted) {
     EXPECT_EQ(run.err, "tavorinex render: --seed " + seed + "\n");
 }
 
-// StepDelay -9 polls nothing after a step, and EraseBounceCount 2147481020 keeps the wipe
-// away: saver time never reaches --seconds.
-TEST(RenderTool, ARunWhoseTimeStandsStillStops) {
-    std::string settings = WriteSettings("still.ini", "40,50,60,-2147480000,5,");
-    std::string out = TempPath("still.png");
-    const uint64_t saved = MaxStepsWithoutPoll;
-    MaxStepsWithoutPoll = 500;
-    std::vector<std::string> args = {"render", "--seed",     "2",      "--width", "100", "--height",
-                                     "80",     "--settings", settings, "--out",   out};
-    auto run = [&](std::vector<std::string> extra) {
-        std::vector<std::string> all = args;
-        all.insert(all.end(), extra.begin(), extra.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all) {
-            argv.push_back(arg.data());
-        }
-        return RunRender(static_cast<int>(argv.size()), argv.data());
-    };
-    EXPECT_EQ(run({"--seconds", "1"}), 1);
-    EXPECT_TRUE(Exists(out));               // what was drawn is still written
-    EXPECT_EQ(run({"--steps", "2000"}), 0); // a step count ends it anyway
-    MaxStepsWithoutPoll = saved;
+// StepDelay -9 between wipes that never come (EraseBounceCount 2147481020): each step still
+// polls once, so saver time runs on and --seconds ends the run.
+TEST(RenderTool, StepsWithoutAWaitStillAdvanceSaverTime) {
+    std::string settings = WriteSettings("fast.ini", "40,50,60,-2147480000,5,");
+    ToolRun run =
+        RunTool("--seed 2 --width 100 --height 80 --settings " + settings + " --seconds 1 --json");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(JsonField(run.out, "steps"), "1000");
+    EXPECT_EQ(JsonField(run.out, "polls"), "1000");
+    EXPECT_EQ(JsonField(run.out, "wipes"), "0");
 }
 
 TEST(RenderArgs, SecondsBecomePollsRoundedUp) {

@@ -123,16 +123,8 @@ int RunRender(int argc, char** argv) {
     bool progressWanted = isatty(STDERR_FILENO) != 0;
     Progress progress;
     RenderCounts counts;
-    uint64_t stepsWithoutPoll = 0;
-    bool stalled = false;
     while (!Done(options, counts)) {
-        uint64_t before = counts.polls;
         RenderStep(counts);
-        stepsWithoutPoll = counts.polls == before ? stepsWithoutPoll + 1 : 0;
-        if (stepsWithoutPoll >= MaxStepsWithoutPoll && !options.hasSteps) {
-            stalled = true;
-            break;
-        }
         if (progressWanted && (counts.steps & 0xFFu) == 0) {
             ShowProgress(progress, options, counts);
         }
@@ -143,11 +135,6 @@ int RunRender(int argc, char** argv) {
     }
 
     int result = 0;
-    if (stalled) {
-        result =
-            Fail("saver time stands still: " + std::to_string(MaxStepsWithoutPoll) +
-                 " steps without a poll; stopped at " + std::to_string(counts.steps) + " steps");
-    }
     if (!options.gifPath.empty()) {
         InputWatchHook = nullptr;
         if (!Gif.hasFrame) {

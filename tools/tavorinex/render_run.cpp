@@ -5,8 +5,6 @@
 #include "saver/random.h"
 #include "saver/soft_surface.h"
 
-uint64_t MaxStepsWithoutPoll = 10000000;
-
 namespace {
 
 uint32_t Seed = 0;

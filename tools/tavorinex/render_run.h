@@ -25,9 +25,5 @@ const uint32_t* RenderPixels();
 // Releases the screen and every drawing object; the poll hook is cleared.
 void EndRender();
 
-// Without polls saver time stands still (a hand-edited StepDelay of 0 or less between rare
-// wipes): a run that waits for --seconds gives up after this many steps without one.
-extern uint64_t MaxStepsWithoutPoll;
-
 // Saver time as text: "12.345".
 std::string SaverSeconds(uint64_t polls);
