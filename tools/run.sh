@@ -83,10 +83,13 @@ fi
 if kill -0 "$program" 2>/dev/null; then
   # The settings window does not end on a key; ending it here saves nothing.
   kill "$program" 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
   echo "run: still running after a key press; ended"
+  exit 0
 fi
 set +e
 wait "$program"
 code=$?
 set -e
 echo "run: exit code $code"
+exit "$code"

@@ -23,6 +23,16 @@ for preset in native sanitize windows; do
   ctest --preset "$preset"
 done
 
+# The README's run command: the saver must draw something within a few seconds and end on a key.
+step "run: tools/run.sh"
+rm -f build/shots/run.png
+(unset DISPLAY; TAVORINEX_RUN_SECONDS=3 bash tools/run.sh)
+brightest=$(convert build/shots/run.png -format '%[fx:maxima]' info:)
+if [ "$brightest" = 0 ]; then
+  echo "run: the saver's screen stayed black" >&2
+  exit 1
+fi
+
 if [ -x tools/fuzz.sh ]; then
   step "fuzz"
   bash tools/fuzz.sh
