@@ -8,7 +8,7 @@ need_sudo=""
 packages=(
   cmake g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick locales
+  wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick locales
   fonts-ipafont-gothic fonts-wine libpng-dev libgif-dev clang-format file python3 git
 )
 
