@@ -12,42 +12,24 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash tools/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target tavorinex_scr >/dev/null
+on_screen=0
+if [ -z "${TAVORINEX_RUN_HEADLESS:-}" ]; then
+  bash tools/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target tavorinex_scr >/dev/null
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    on_screen=1
+  else
+    # No display: the same script again inside an Xvfb of its own, which xvfb-run ends after it.
+    TAVORINEX_RUN_HEADLESS=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" \
+      bash "$0" "$@"
+  fi
+else
+  # The prefix's Wine processes ran on this display, which goes away with us.
+  trap 'timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT
+fi
 scr="$root/build/windows/tavorinex.scr"
 args=${*:-/s}
-
-xvfb_pid=""
-cleanup() {
-  if [ -n "$xvfb_pid" ]; then
-    # Only what this script started: the prefix's Wine processes ran on our display.
-    timeout 30 wineserver -k >/dev/null 2>&1 || true
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-}
-trap cleanup EXIT
-
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  on_screen=1
-else
-  on_screen=0
-  for number in $(seq 90 199); do
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$number"
-    for _ in $(seq 100); do
-      xdpyinfo >/dev/null 2>&1 && break
-      sleep 0.1
-    done
-    xdpyinfo >/dev/null 2>&1 && break
-    kill "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  done
-  [ -n "$xvfb_pid" ] || { echo "run: no free X display for Xvfb" >&2; exit 1; }
-fi
 
 # shellcheck source=wine-env.sh
 source tools/wine-env.sh
