@@ -5,14 +5,10 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
-#include "app/shared_objects.h"
 #include "app/startup.h"
-#include "saver/random.h"
 #include "saver/saver_window.h"
+#include "settings/settings.h"
 #include "settings/settings_dialog.h"
-
-HFONT ControlFont;
-HBRUSH ButtonFaceBrush;
 
 static LRESULT CALLBACK DialogClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
@@ -47,6 +43,7 @@ static void LocateSelf() {
                     MB_OK | MB_ICONEXCLAMATION);
         ExitProcess(0);
     }
+    SettingsFilePath = SettingsFileIn(InstallDir);
 }
 
 static void RunSaver() {
@@ -64,9 +61,8 @@ static void RunSaver() {
     }
 }
 
+// The random state starts at 1 with the saver's own state, before anything runs.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    RandomSeed = 1;
-
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_WIN95_CLASSES;

@@ -2,22 +2,8 @@
 
 #include <algorithm>
 
-#include "saver/input_watch.h"
 #include "saver/random.h"
 #include "saver/screen_wipe.h"
-#include "settings/settings.h"
-
-gdi::DC ScreenDC = nullptr;
-BoxPoint BoxPosition = {-1, -1};
-ColorParts TargetColor = {0, 0, 0};
-ColorParts ColorDelta = {0, 0, 0};
-BoxAnimation Animation = {};
-
-void WaitPolls(int32_t n) {
-    for (int32_t i = 0; i < n; ++i) {
-        InputWatch();
-    }
-}
 
 int32_t StepPolls(int32_t stepDelay) {
     // Without a wait of its own a step still looks at the input once: wipes, which poll, may
@@ -53,140 +39,203 @@ int32_t BoxImagePosition(int32_t position, int32_t boxSize, int32_t imageSize, i
     return static_cast<int32_t>(int64_t{position} + first - 2);
 }
 
-static int32_t DrawSpeed() {
-    return FloorToInt(5 * Rnd() + 1);
-}
-static int32_t DrawComponent() {
-    return FloorToInt(256 * Rnd());
+namespace {
+
+int32_t ScreenWidth(const Saver& s) {
+    return s.Platform.ScreenWidth(s.Platform.Context);
 }
 
-static void CountBounce() {
-    Animation.BounceCount = WrapAdd(Animation.BounceCount, 1);
-    Animation.EraseCountdown = WrapSub(Animation.EraseCountdown, 1);
-    if (Animation.BounceCount > CurrentSaverParameters.ColorBounceLimit) {
-        Animation.BounceCount = 0;
-    }
+int32_t ScreenHeight(const Saver& s) {
+    return s.Platform.ScreenHeight(s.Platform.Context);
 }
 
-void BoxAnimatorStart() {
-    const SaverParameters& params = CurrentSaverParameters;
-    Animation.EraseCountdown = params.EraseBounceCount;
-    int32_t size = BoxImageSize(params.BoxSize, gdi::ScreenWidth(), gdi::ScreenHeight());
-    Animation.ImageSize = size;
-    Animation.FillRect = {0, 0, size, size};
-    Animation.BoxImage = nullptr;
-    Animation.BoxBitmap = nullptr;
-    if (size > 0) {
-        Animation.BoxImage = gdi::CreateCompatibleDC(ScreenDC);
-        Animation.BoxBitmap = gdi::CreateCompatibleBitmap(ScreenDC, size, size);
-        gdi::SelectObject(Animation.BoxImage, Animation.BoxBitmap);
+// A new speed away from an edge, 1..5.
+int32_t DrawVelocity(Saver& s) {
+    return FloorToInt(5 * Rnd(s.RandomSeed) + 1);
+}
+
+int32_t DrawComponent(Saver& s) {
+    return FloorToInt(256 * Rnd(s.RandomSeed));
+}
+
+void DrawTargetColor(Saver& s) {
+    s.TargetColor.red = DrawComponent(s);
+    s.TargetColor.green = DrawComponent(s);
+    s.TargetColor.blue = DrawComponent(s);
+}
+
+void CountBounce(Saver& s) {
+    BoxAnimation& a = s.Animation;
+    a.BounceCount = WrapAdd(a.BounceCount, 1);
+    a.EraseCountdown = WrapSub(a.EraseCountdown, 1);
+    if (a.BounceCount > s.Parameters.ColorBounceLimit) {
+        a.BounceCount = 0;
     }
-    Randomize();
-    TargetColor.red = DrawComponent();
-    TargetColor.green = DrawComponent();
-    TargetColor.blue = DrawComponent();
-    Animation.BounceCount = 0;
-    BoxPosition = {-1, -1};
-    Animation.Velocity = {1, 1};
-    Animation.FadeStep = 0;
-    Animation.FadeOffset = {0, 0, 0};
-    ColorDelta = {0, 0, 0};
 }
 
 // One axis of the move: a bounce off the near or far edge stops the box on it and draws a
 // new speed away from it.
-static void MoveAlong(int32_t& position, int32_t& velocity, int32_t screenSize) {
-    const int32_t farEdge = WrapSub(screenSize, CurrentSaverParameters.BoxSize);
+void MoveAlong(Saver& s, int32_t& position, int32_t& velocity, int32_t screenSize) {
+    const int32_t farEdge = WrapSub(screenSize, s.Parameters.BoxSize);
     position = WrapAdd(position, velocity);
     if (position <= 0) {
-        velocity = DrawSpeed();
+        velocity = DrawVelocity(s);
         position = 0;
-        CountBounce();
+        CountBounce(s);
     } else if (position > farEdge) {
-        velocity = -DrawSpeed();
+        velocity = -DrawVelocity(s);
         position = farEdge;
-        CountBounce();
+        CountBounce(s);
     }
 }
 
-static void ChangeColor() {
-    ColorParts previous = TargetColor;
-    TargetColor.red = DrawComponent();
-    TargetColor.green = DrawComponent();
-    TargetColor.blue = DrawComponent();
-    ColorDelta.red = TargetColor.red - previous.red;
-    ColorDelta.green = TargetColor.green - previous.green;
-    ColorDelta.blue = TargetColor.blue - previous.blue;
-    Animation.BounceCount = 1;
-    Animation.FadeStep = 99;
+void ChangeColor(Saver& s) {
+    ColorParts previous = s.TargetColor;
+    DrawTargetColor(s);
+    s.ColorDelta.red = s.TargetColor.red - previous.red;
+    s.ColorDelta.green = s.TargetColor.green - previous.green;
+    s.ColorDelta.blue = s.TargetColor.blue - previous.blue;
+    s.Animation.BounceCount = 1;
+    s.Animation.FadeStep = 99;
 }
 
 // Floor of delta * step / 100; |delta| <= 255 and step <= 99, so the product fits.
-static int32_t FadePart(int32_t delta, int32_t step) {
+int32_t FadePart(int32_t delta, int32_t step) {
     return FloorToInt(delta * step / 100.0);
 }
 
-static void AdvanceFade() {
-    if (Animation.FadeStep >= 1 && Animation.FadeStep <= 99) {
-        Animation.FadeOffset.red = FadePart(ColorDelta.red, Animation.FadeStep);
-        Animation.FadeOffset.green = FadePart(ColorDelta.green, Animation.FadeStep);
-        Animation.FadeOffset.blue = FadePart(ColorDelta.blue, Animation.FadeStep);
-        Animation.FadeStep -= 1;
+void AdvanceFade(Saver& s) {
+    BoxAnimation& a = s.Animation;
+    if (a.FadeStep >= 1 && a.FadeStep <= 99) {
+        a.FadeOffset.red = FadePart(s.ColorDelta.red, a.FadeStep);
+        a.FadeOffset.green = FadePart(s.ColorDelta.green, a.FadeStep);
+        a.FadeOffset.blue = FadePart(s.ColorDelta.blue, a.FadeStep);
+        a.FadeStep -= 1;
     } else {
-        Animation.FadeOffset = {0, 0, 0};
+        a.FadeOffset = {0, 0, 0};
     }
 }
 
-static void ComposeBox(uint32_t color) {
-    gdi::DC image = Animation.BoxImage;
-    gdi::Object brush = gdi::CreateSolidBrush(color);
-    gdi::FillRect(image, Animation.FillRect, brush);
-    gdi::DeleteObject(brush);
+void ComposeBox(Saver& s, uint32_t color) {
+    const SaverPlatform& p = s.Platform;
+    gdi::DC image = s.Animation.BoxImage;
+    gdi::Object brush = p.CreateSolidBrush(p.Context, color);
+    p.FillRect(p.Context, image, s.Animation.FillRect, brush);
+    p.DeleteObject(p.Context, brush);
     // Open corners: each edge is the previous one turned by 90 degrees clockwise.
-    int32_t s = Animation.ImageSize;
-    gdi::MoveToEx(image, 1, 0);
-    gdi::LineTo(image, s - 2, 0);
-    gdi::MoveToEx(image, s - 1, 1);
-    gdi::LineTo(image, s - 1, s - 2);
-    gdi::MoveToEx(image, s - 2, s - 1);
-    gdi::LineTo(image, 1, s - 1);
-    gdi::MoveToEx(image, 0, s - 2);
-    gdi::LineTo(image, 0, 1);
+    const int32_t e = s.Animation.ImageSize;
+    const int32_t lines[4][4] = {
+        {1, 0, e - 2, 0}, {e - 1, 1, e - 1, e - 2}, {e - 2, e - 1, 1, e - 1}, {0, e - 2, 0, 1}};
+    for (const auto& line : lines) {
+        p.MoveToEx(p.Context, image, line[0], line[1]);
+        p.LineTo(p.Context, image, line[2], line[3]);
+    }
 }
 
-static void CopyBox() {
-    int32_t boxSize = CurrentSaverParameters.BoxSize;
-    int32_t s = Animation.ImageSize;
-    int32_t x = BoxImagePosition(BoxPosition.x, boxSize, s, gdi::ScreenWidth());
-    int32_t y = BoxImagePosition(BoxPosition.y, boxSize, s, gdi::ScreenHeight());
-    gdi::BitBlt(ScreenDC, x, y, s, s, Animation.BoxImage, 0, 0);
+void CopyBox(Saver& s) {
+    const int32_t boxSize = s.Parameters.BoxSize;
+    const int32_t e = s.Animation.ImageSize;
+    const int32_t x = BoxImagePosition(s.BoxPosition.x, boxSize, e, ScreenWidth(s));
+    const int32_t y = BoxImagePosition(s.BoxPosition.y, boxSize, e, ScreenHeight(s));
+    s.Platform.BitBlt(s.Platform.Context, s.ScreenDC, x, y, e, e, s.Animation.BoxImage, 0, 0);
 }
 
-void BoxAnimatorStep() {
-    const SaverParameters& params = CurrentSaverParameters;
-    MoveAlong(BoxPosition.x, Animation.Velocity.dx, gdi::ScreenWidth());
-    MoveAlong(BoxPosition.y, Animation.Velocity.dy, gdi::ScreenHeight());
-    if (Animation.EraseCountdown <= 0) {
-        ScreenWipe();
-        Animation.EraseCountdown = params.EraseBounceCount;
+// The step from its colour on, once the box has moved and any wipe has run: returns the
+// step's own wait.
+int32_t FinishStep(Saver& s) {
+    BoxAnimation& a = s.Animation;
+    if (a.BounceCount <= 0 || a.BounceCount == 100) {
+        ChangeColor(s);
     }
-    if (Animation.BounceCount <= 0 || Animation.BounceCount == 100) {
-        ChangeColor();
+    AdvanceFade(s);
+    const ColorParts step = {s.TargetColor.red - a.FadeOffset.red,
+                             s.TargetColor.green - a.FadeOffset.green,
+                             s.TargetColor.blue - a.FadeOffset.blue};
+    if (a.ImageSize > 0) {
+        ComposeBox(s, ColorRef(step));
+        CopyBox(s);
     }
-    AdvanceFade();
-    ColorParts step = {TargetColor.red - Animation.FadeOffset.red,
-                       TargetColor.green - Animation.FadeOffset.green,
-                       TargetColor.blue - Animation.FadeOffset.blue};
-    if (Animation.ImageSize > 0) {
-        ComposeBox(ColorRef(step));
-        CopyBox();
-    }
-    WaitPolls(StepPolls(params.StepDelay));
+    s.WaitPoint = SaverWaitPoint::AfterStep;
+    return StepPolls(s.Parameters.StepDelay);
 }
 
-void BoxAnimator(gdi::DC) {
-    BoxAnimatorStart();
+int32_t StartStep(Saver& s) {
+    MoveAlong(s, s.BoxPosition.x, s.Animation.Velocity.dx, ScreenWidth(s));
+    MoveAlong(s, s.BoxPosition.y, s.Animation.Velocity.dy, ScreenHeight(s));
+    if (s.Animation.EraseCountdown <= 0) {
+        return ScreenWipeBegin(s);
+    }
+    return FinishStep(s);
+}
+
+} // namespace
+
+void BoxAnimatorStart(Saver& saver, const SaverPlatform& platform, gdi::DC screen,
+                      const SaverParameters& parameters) {
+    Saver& s = saver;
+    s.Platform = platform;
+    s.ScreenDC = screen;
+    s.Parameters = parameters;
+    BoxAnimation& a = s.Animation;
+    a = BoxAnimation{};
+    a.EraseCountdown = parameters.EraseBounceCount;
+    const int32_t width = ScreenWidth(s);
+    const int32_t height = ScreenHeight(s);
+    const int32_t size = BoxImageSize(parameters.BoxSize, width, height);
+    a.ImageSize = size;
+    a.FillRect = {0, 0, size, size};
+    if (size > 0) {
+        const SaverPlatform& p = s.Platform;
+        a.BoxImage = p.CreateCompatibleDC(p.Context, screen);
+        a.BoxBitmap = p.CreateCompatibleBitmap(p.Context, screen, size, size);
+        p.SelectObject(p.Context, a.BoxImage, a.BoxBitmap);
+    }
+    Randomize(s.RandomSeed, s.Platform);
+    DrawTargetColor(s);
+    a.BounceCount = 0;
+    s.BoxPosition = {-1, -1};
+    a.Velocity = {1, 1};
+    a.FadeStep = 0;
+    s.ColorDelta = {0, 0, 0};
+    s.Wipe = ScreenWipeState{};
+    s.WaitPoint = SaverWaitPoint::AfterStep;
+    s.Wipes = 0;
+}
+
+SaverWait BoxAnimatorAdvance(Saver& saver) {
     for (;;) {
-        BoxAnimatorStep();
+        int32_t polls = 0;
+        switch (saver.WaitPoint) {
+        case SaverWaitPoint::AfterStep:
+            polls = StartStep(saver);
+            break;
+        case SaverWaitPoint::AfterClosingPause:
+            saver.Animation.EraseCountdown = saver.Parameters.EraseBounceCount;
+            polls = FinishStep(saver);
+            break;
+        case SaverWaitPoint::AfterOpeningPause:
+        case SaverWaitPoint::AfterInterlaceRow:
+        case SaverWaitPoint::AfterFanLines:
+            polls = ScreenWipe(saver);
+            break;
+        }
+        // A wait of no polls is no wait: the drawing goes straight on.
+        if (polls > 0) {
+            return SaverWait{static_cast<uint32_t>(polls),
+                             saver.WaitPoint == SaverWaitPoint::AfterStep};
+        }
     }
+}
+
+void BoxAnimatorEnd(Saver& saver) {
+    const SaverPlatform& p = saver.Platform;
+    ScreenWipeEnd(saver);
+    BoxAnimation& a = saver.Animation;
+    if (a.BoxImage != nullptr) {
+        // A bitmap cannot be deleted while a context holds it.
+        p.DeleteDC(p.Context, a.BoxImage);
+        p.DeleteObject(p.Context, a.BoxBitmap);
+    }
+    a.BoxImage = nullptr;
+    a.BoxBitmap = nullptr;
 }

@@ -1,37 +1,30 @@
-// The saver's drawing loop: one box bouncing across the screen, leaving its trail.
+// The saver's drawing loop: one box bouncing across the screen, leaving its trail. The loop
+// never waits itself: each advance draws up to the next wait and hands it to the host, which
+// polls the input that many times (Windows), adds it to its clock (a renderer) or sleeps
+// until it is due (a window of its own).
 #pragma once
 
 #include <cstdint>
 
-#include "saver/gdi.h"
 #include "saver/saver_state.h"
 
-struct BoxVelocity {
-    int32_t dx;
-    int32_t dy;
+// A wait the saver asks its host for: Polls input polls of about a millisecond each, at
+// least one. EndsStep: the wait closes a step, so the screen shows a whole box.
+struct SaverWait {
+    uint32_t Polls;
+    bool EndsStep;
 };
 
-// The state of the running loop. It lives for the rest of the process.
-struct BoxAnimation {
-    BoxVelocity Velocity;
-    int32_t BounceCount;    // bounces since the last colour change
-    int32_t EraseCountdown; // bounces left before the next wipe
-    int32_t FadeStep;       // steps of the current fade still to show, 99 down to 0
-    ColorParts FadeOffset;  // subtracted from TargetColor in this step
-    gdi::DC BoxImage;       // off-screen image of one box; null when nothing is drawn
-    gdi::Object BoxBitmap;
-    int32_t ImageSize;  // edge of BoxImage, see BoxImageSize
-    gdi::Rect FillRect; // the whole BoxImage
-};
-
-extern BoxAnimation Animation;
-
-// Paint handler entry: ignores the paint context, draws on ScreenDC, never returns.
-[[noreturn]] void BoxAnimator(gdi::DC paintDC);
-
-// The loop's parts, for callers that drive it themselves.
-void BoxAnimatorStart();
-void BoxAnimatorStep();
+// Makes the box image on the screen, seeds the random source from the platform's tick count
+// and draws the first colour; nothing is on the screen yet.
+void BoxAnimatorStart(Saver& saver, const SaverPlatform& platform, gdi::DC screen,
+                      const SaverParameters& parameters);
+// Draws from the wait the saver stands in up to the next one (a step, or the part of a
+// step's wipe between two waits) and returns it.
+SaverWait BoxAnimatorAdvance(Saver& saver);
+// Releases the box image, for a host that starts afresh or stops; the Windows saver never
+// does, the process ends inside a wait.
+void BoxAnimatorEnd(Saver& saver);
 
 // Input polls after a step.
 int32_t StepPolls(int32_t stepDelay);

@@ -1,20 +1,12 @@
 #include "saver/random.h"
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-uint32_t RandomSeed = 1;
-uint32_t (*RandomizeTicks)() = PlatformTicks;
-
-int32_t NextRandom() {
-    RandomSeed = RandomSeed * 1103515245u + 12345u;
-    uint32_t hi = RandomSeed >> 16;
-    uint32_t lo = RandomSeed & 0xFFFFu;
+int32_t NextRandom(uint32_t& randomSeed) {
+    randomSeed = randomSeed * 1103515245u + 12345u;
+    uint32_t hi = randomSeed >> 16;
+    uint32_t lo = randomSeed & 0xFFFFu;
     // Round to nearest, ties to even, as the state divided by 65536 would.
     uint32_t n = hi;
     if (lo > 0x8000u || (lo == 0x8000u && (hi & 1u) != 0)) {
@@ -23,15 +15,15 @@ int32_t NextRandom() {
     return static_cast<int32_t>(n & 0x7FFFu);
 }
 
-double Rnd() {
-    int32_t a = NextRandom();
-    int32_t b = NextRandom();
+double Rnd(uint32_t& randomSeed) {
+    int32_t a = NextRandom(randomSeed);
+    int32_t b = NextRandom(randomSeed);
     int32_t m = (a * b) % 100000; // at most 32767 * 32767: fits
     return m / 100000.0;
 }
 
-void Randomize() {
-    RandomSeed = RandomizeTicks();
+void Randomize(uint32_t& randomSeed, const SaverPlatform& platform) {
+    randomSeed = platform.TickCount(platform.Clock);
 }
 
 int32_t FloorToInt(double v) {
@@ -50,14 +42,4 @@ int32_t FloorToInt(double v) {
         --truncated;
     }
     return truncated;
-}
-
-uint32_t PlatformTicks() {
-#ifdef _WIN32
-    return GetTickCount();
-#else
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    return static_cast<uint32_t>(static_cast<uint64_t>(ms.count()));
-#endif
 }

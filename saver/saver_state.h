@@ -1,10 +1,11 @@
-// What the box animation and the screen wipe share: the screen they draw on, where the box
-// is and the colour it fades towards.
+// One running saver: what the box animation and the screen wipe keep between the waits they
+// hand to their host, and the platform they draw with.
 #pragma once
 
 #include <cstdint>
 
-#include "saver/gdi.h"
+#include "saver/platform.h"
+#include "settings/settings.h"
 
 struct BoxPoint {
     int32_t x;
@@ -18,12 +19,51 @@ struct ColorParts {
     int32_t blue;
 };
 
-// The saver window's device context: taken once, never released, receives all drawing.
-extern gdi::DC ScreenDC;
+struct BoxVelocity {
+    int32_t dx;
+    int32_t dy;
+};
 
-extern BoxPoint BoxPosition;   // top-left pixel of the box; (-1, -1) at the start and after a wipe
-extern ColorParts TargetColor; // the colour the box fades towards
-extern ColorParts ColorDelta;  // new TargetColor minus the previous one, set at each colour change
+struct BoxAnimation {
+    BoxVelocity Velocity;
+    int32_t BounceCount;    // bounces since the last colour change
+    int32_t EraseCountdown; // bounces left before the next wipe
+    int32_t FadeStep;       // steps of the current fade still to show, 99 down to 0
+    ColorParts FadeOffset;  // subtracted from TargetColor in this step
+    gdi::DC BoxImage;       // off-screen image of one box; null when nothing is drawn
+    gdi::Object BoxBitmap;
+    int32_t ImageSize;  // edge of BoxImage, see BoxImageSize
+    gdi::Rect FillRect; // the whole BoxImage
+};
+
+// The wait the saver stands in, which says where its next advance goes on.
+enum class SaverWaitPoint : uint8_t {
+    AfterStep,         // a new step begins
+    AfterOpeningPause, // the wipe's coloured rows begin
+    AfterInterlaceRow, // the next coloured row
+    AfterFanLines,     // the next pair of fan lines
+    AfterClosingPause, // the step that ran the wipe goes on
+};
+
+struct ScreenWipeState {
+    int32_t Line;            // the row or fan line last drawn
+    gdi::Object Pen;         // the phase's pen, selected into ScreenDC
+    gdi::Object PreviousPen; // what it replaced there
+};
+
+struct Saver {
+    SaverPlatform Platform;
+    gdi::DC ScreenDC; // receives all drawing
+    SaverParameters Parameters;
+    uint32_t RandomSeed = 1;
+    BoxPoint BoxPosition;   // top-left pixel of the box; (-1, -1) at the start and after a wipe
+    ColorParts TargetColor; // the colour the box fades towards
+    ColorParts ColorDelta;  // new TargetColor minus the previous one, set at each colour change
+    BoxAnimation Animation;
+    ScreenWipeState Wipe;
+    SaverWaitPoint WaitPoint;
+    uint64_t Wipes; // begun since the start
+};
 
 inline uint32_t ColorRef(const ColorParts& color) {
     return gdi::Rgb(static_cast<uint32_t>(color.red), static_cast<uint32_t>(color.green),
@@ -37,6 +77,3 @@ inline int32_t WrapAdd(int32_t a, int32_t b) {
 inline int32_t WrapSub(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
-
-// Calls InputWatch n times; not at all when n is 0 or less.
-void WaitPolls(int32_t n);

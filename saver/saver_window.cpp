@@ -1,11 +1,27 @@
 #include "saver/saver_window.h"
 
-#include "app/shared_objects.h"
 #include "saver/box_animator.h"
-#include "saver/saver_state.h"
+#include "saver/gdi_platform.h"
+#include "saver/input_watch.h"
 #include "settings/settings.h"
+#include "settings/settings_dialog.h"
 
 static HWND SaverWindow = nullptr;
+static HDC ScreenDC = nullptr;
+// The running saver. It lives until the process ends inside InputWatch.
+static Saver TheSaver;
+
+// Draws on ScreenDC, not on the paint context, and spends every wait the animation asks for
+// polling the input: the process ends inside one of those polls.
+[[noreturn]] static void BoxAnimator(HDC) {
+    BoxAnimatorStart(TheSaver, GdiPlatform, ScreenDC, CurrentSaverParameters);
+    for (;;) {
+        const SaverWait wait = BoxAnimatorAdvance(TheSaver);
+        for (uint32_t poll = 0; poll < wait.Polls; ++poll) {
+            InputWatch();
+        }
+    }
+}
 
 static LRESULT OnCreate(HWND window) {
     SaverWindow = window;

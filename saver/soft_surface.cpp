@@ -1,6 +1,7 @@
 #include "saver/soft_surface.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <utility>
@@ -41,13 +42,19 @@ constexpr uint16_t GenerationMask = 0x7FFF;
 
 enum StockSlot : uint32_t { StockBlackPen, StockWhiteBrush, StockBitmap, StockCount };
 
-std::vector<Entry> Table;
-std::vector<uint32_t> FreeSlots;
-uint32_t Screen = 0;
-int32_t Live = 0;
+} // namespace
 
-uint32_t HandleOf(uint32_t index) {
-    return (uint32_t{Table[index].generation} << IndexBits) | (index + 1);
+struct Surface {
+    std::vector<Entry> Table;
+    std::vector<uint32_t> FreeSlots;
+    uint32_t Screen = 0;
+    int32_t Live = 0;
+};
+
+namespace {
+
+uint32_t HandleOf(const Surface& s, uint32_t index) {
+    return (uint32_t{s.Table[index].generation} << IndexBits) | (index + 1);
 }
 
 void* ToPointer(uint32_t handle) {
@@ -59,96 +66,98 @@ uint32_t FromPointer(void* pointer) {
     return value > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(value);
 }
 
-void EnsureStock() {
-    if (!Table.empty()) {
-        return;
-    }
-    Table.resize(StockCount);
-    Table[StockBlackPen].kind = Kind::Pen;
-    Table[StockBlackPen].color = 0;
-    Table[StockWhiteBrush].kind = Kind::Brush;
-    Table[StockWhiteBrush].color = 0xFFFFFF;
-    Table[StockBitmap].kind = Kind::Bitmap;
-    Table[StockBitmap].width = 1;
-    Table[StockBitmap].height = 1;
-    Table[StockBitmap].monochrome = true;
-    Table[StockBitmap].pixels.assign(1, 0);
-    for (Entry& e : Table) {
+Surface& Of(void* surface) {
+    return *static_cast<Surface*>(surface);
+}
+
+void MakeStock(Surface& s) {
+    std::vector<Entry>& table = s.Table;
+    table.resize(StockCount);
+    table[StockBlackPen].kind = Kind::Pen;
+    table[StockBlackPen].color = 0;
+    table[StockWhiteBrush].kind = Kind::Brush;
+    table[StockWhiteBrush].color = 0xFFFFFF;
+    table[StockBitmap].kind = Kind::Bitmap;
+    table[StockBitmap].width = 1;
+    table[StockBitmap].height = 1;
+    table[StockBitmap].monochrome = true;
+    table[StockBitmap].pixels.assign(1, 0);
+    for (Entry& e : table) {
         e.stock = true;
         e.generation = 1;
     }
 }
 
 // The entry a handle names, or null when it names nothing alive of that kind.
-Entry* Lookup(uint32_t handle, Kind kind) {
-    EnsureStock();
+Entry* Lookup(Surface& s, uint32_t handle, Kind kind) {
+    std::vector<Entry>& table = s.Table;
     uint32_t index = (handle & IndexMask);
-    if (index == 0 || index > Table.size()) {
+    if (index == 0 || index > table.size()) {
         return nullptr;
     }
-    Entry& e = Table[index - 1];
+    Entry& e = table[index - 1];
     if (e.kind != kind || e.generation != (handle >> IndexBits)) {
         return nullptr;
     }
     return &e;
 }
 
-Entry* LookupAny(uint32_t handle) {
-    EnsureStock();
+Entry* LookupAny(Surface& s, uint32_t handle) {
+    std::vector<Entry>& table = s.Table;
     uint32_t index = (handle & IndexMask);
-    if (index == 0 || index > Table.size()) {
+    if (index == 0 || index > table.size()) {
         return nullptr;
     }
-    Entry& e = Table[index - 1];
+    Entry& e = table[index - 1];
     if (e.kind == Kind::Free || e.generation != (handle >> IndexBits)) {
         return nullptr;
     }
     return &e;
 }
 
-uint32_t Allocate(Kind kind) {
-    EnsureStock();
-    if (Live >= MaxObjects) {
+uint32_t Allocate(Surface& s, Kind kind) {
+    std::vector<Entry>& table = s.Table;
+    if (s.Live >= MaxObjects) {
         return 0;
     }
     uint32_t index;
-    if (!FreeSlots.empty()) {
-        index = FreeSlots.back();
-        FreeSlots.pop_back();
+    if (!s.FreeSlots.empty()) {
+        index = s.FreeSlots.back();
+        s.FreeSlots.pop_back();
     } else {
-        if (Table.size() >= IndexMask) {
+        if (table.size() >= IndexMask) {
             return 0;
         }
-        index = static_cast<uint32_t>(Table.size());
-        Table.emplace_back();
+        index = static_cast<uint32_t>(table.size());
+        table.emplace_back();
     }
-    Entry& e = Table[index];
+    Entry& e = table[index];
     uint16_t generation = static_cast<uint16_t>((e.generation + 1u) & GenerationMask);
     e = Entry{};
     e.generation = generation == 0 ? 1 : generation;
     e.kind = kind;
-    ++Live;
-    return HandleOf(index);
+    ++s.Live;
+    return HandleOf(s, index);
 }
 
-void Release(uint32_t handle) {
+void Release(Surface& s, uint32_t handle) {
     uint32_t index = (handle & IndexMask) - 1;
-    Entry& e = Table[index];
+    Entry& e = s.Table[index];
     uint16_t generation = e.generation;
     e = Entry{};
     e.generation = generation;
-    FreeSlots.push_back(index);
-    --Live;
+    s.FreeSlots.push_back(index);
+    --s.Live;
 }
 
-void Deselect(uint32_t handle) {
-    Entry* e = LookupAny(handle);
+void Deselect(Surface& s, uint32_t handle) {
+    Entry* e = LookupAny(s, handle);
     if (e == nullptr || e->stock) {
         return;
     }
     --e->selections;
     if (e->selections == 0 && e->deletePending) {
-        Release(handle);
+        Release(s, handle);
     }
 }
 
@@ -156,21 +165,21 @@ bool SizeAllowed(int64_t width, int64_t height) {
     return width <= MaxBitmapSide && height <= MaxBitmapSide && width * height <= MaxBitmapPixels;
 }
 
-uint32_t NewBitmap(int32_t width, int32_t height, bool monochrome) {
+uint32_t NewBitmap(Surface& s, int32_t width, int32_t height, bool monochrome) {
     // GDI: a zero side gives the stock bitmap, a negative side counts by its size.
     if (width == 0 || height == 0) {
-        return HandleOf(StockBitmap);
+        return HandleOf(s, StockBitmap);
     }
     int64_t w = width < 0 ? -int64_t{width} : int64_t{width};
     int64_t h = height < 0 ? -int64_t{height} : int64_t{height};
     if (!SizeAllowed(w, h)) {
         return 0;
     }
-    uint32_t handle = Allocate(Kind::Bitmap);
+    uint32_t handle = Allocate(s, Kind::Bitmap);
     if (handle == 0) {
         return 0;
     }
-    Entry& e = *Lookup(handle, Kind::Bitmap);
+    Entry& e = *Lookup(s, handle, Kind::Bitmap);
     e.width = static_cast<int32_t>(w);
     e.height = static_cast<int32_t>(h);
     e.monochrome = monochrome;
@@ -179,9 +188,9 @@ uint32_t NewBitmap(int32_t width, int32_t height, bool monochrome) {
 }
 
 // The bitmap a context draws on.
-Entry* SurfaceOf(uint32_t dc) {
-    Entry* context = Lookup(dc, Kind::Context);
-    return context == nullptr ? nullptr : Lookup(context->bitmap, Kind::Bitmap);
+Entry* SurfaceOf(Surface& s, uint32_t dc) {
+    Entry* context = Lookup(s, dc, Kind::Context);
+    return context == nullptr ? nullptr : Lookup(s, context->bitmap, Kind::Bitmap);
 }
 
 // A monochrome bitmap keeps black or white: the nearer of the two.
@@ -193,35 +202,35 @@ uint32_t Store(const Entry& bitmap, uint32_t color) {
     return sum >= 384 ? 0xFFFFFF : 0;
 }
 
-void DeleteContext(uint32_t handle) {
-    Entry& context = *Lookup(handle, Kind::Context);
+void DeleteContext(Surface& s, uint32_t handle) {
+    Entry& context = *Lookup(s, handle, Kind::Context);
     uint32_t bitmap = context.bitmap;
     uint32_t pen = context.pen;
     uint32_t brush = context.brush;
     bool screen = context.screen;
-    Release(handle);
+    Release(s, handle);
     if (screen) {
-        Release(bitmap);
+        Release(s, bitmap);
     } else {
-        Deselect(bitmap);
+        Deselect(s, bitmap);
     }
-    Deselect(pen);
-    Deselect(brush);
-    if (handle == Screen) {
-        Screen = 0;
+    Deselect(s, pen);
+    Deselect(s, brush);
+    if (handle == s.Screen) {
+        s.Screen = 0;
     }
 }
 
-uint32_t NewContext(uint32_t bitmap, bool screen) {
-    uint32_t handle = Allocate(Kind::Context);
+uint32_t NewContext(Surface& s, uint32_t bitmap, bool screen) {
+    uint32_t handle = Allocate(s, Kind::Context);
     if (handle == 0) {
         return 0;
     }
-    Entry& e = *Lookup(handle, Kind::Context);
+    Entry& e = *Lookup(s, handle, Kind::Context);
     e.screen = screen;
     e.bitmap = bitmap;
-    e.pen = HandleOf(StockBlackPen);
-    e.brush = HandleOf(StockWhiteBrush);
+    e.pen = HandleOf(s, StockBlackPen);
+    e.brush = HandleOf(s, StockWhiteBrush);
     return handle;
 }
 
@@ -370,82 +379,101 @@ void Span(int64_t position, int64_t extent, int64_t& from, int64_t& to) {
     }
 }
 
+uint32_t MillisecondClock(void*) {
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms.count()));
+}
+
 } // namespace
 
-DC CreateScreen(int32_t width, int32_t height) {
-    EnsureStock();
+Surface* NewSurface() {
+    Surface* surface = new Surface;
+    MakeStock(*surface);
+    return surface;
+}
+
+void FreeSurface(Surface* surface) {
+    delete surface;
+}
+
+SaverPlatform PlatformOn(Surface* surface) {
+    return SaverPlatform{surface,       CreateCompatibleDC, CreateCompatibleBitmap,
+                         SelectObject,  CreateSolidBrush,   CreatePen,
+                         DeleteObject,  DeleteDC,           FillRect,  MoveToEx,
+                         LineTo,        BitBlt,             ScreenWidth,
+                         ScreenHeight,  MillisecondClock,   nullptr};
+}
+
+DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
+    Surface& s = *surface;
     if (width <= 0 || height <= 0) {
         return nullptr;
     }
-    uint32_t bitmap = NewBitmap(width, height, false);
+    uint32_t bitmap = NewBitmap(s, width, height, false);
     if (bitmap == 0) {
         return nullptr;
     }
-    uint32_t screen = NewContext(bitmap, true);
+    uint32_t screen = NewContext(s, bitmap, true);
     if (screen == 0) {
-        Release(bitmap);
+        Release(s, bitmap);
         return nullptr;
     }
-    Lookup(bitmap, Kind::Bitmap)->selections = 1;
-    Screen = screen;
+    Lookup(s, bitmap, Kind::Bitmap)->selections = 1;
+    s.Screen = screen;
     return ToPointer(screen);
 }
 
-void SetCurrentScreen(DC screen) {
-    uint32_t handle = FromPointer(screen);
-    Entry* e = Lookup(handle, Kind::Context);
-    Screen = (e != nullptr && e->screen) ? handle : 0;
-}
-
-DC CurrentScreen() {
-    return ToPointer(Lookup(Screen, Kind::Context) != nullptr ? Screen : 0);
-}
-
-int32_t ScreenWidth() {
-    Entry* bitmap = SurfaceOf(Screen);
+int32_t ScreenWidth(void* surface) {
+    Surface& s = Of(surface);
+    Entry* bitmap = SurfaceOf(s, s.Screen);
     return bitmap == nullptr ? 0 : bitmap->width;
 }
 
-int32_t ScreenHeight() {
-    Entry* bitmap = SurfaceOf(Screen);
+int32_t ScreenHeight(void* surface) {
+    Surface& s = Of(surface);
+    Entry* bitmap = SurfaceOf(s, s.Screen);
     return bitmap == nullptr ? 0 : bitmap->height;
 }
 
-DC CreateCompatibleDC(DC dc) {
-    EnsureStock();
-    if (dc != nullptr && Lookup(FromPointer(dc), Kind::Context) == nullptr) {
+DC CreateCompatibleDC(void* surface, DC dc) {
+    Surface& s = Of(surface);
+    if (dc != nullptr && Lookup(s, FromPointer(dc), Kind::Context) == nullptr) {
         return nullptr;
     }
     // Every new memory context holds the stock 1x1 monochrome bitmap, as in GDI.
-    return ToPointer(NewContext(HandleOf(StockBitmap), false));
+    return ToPointer(NewContext(s, HandleOf(s, StockBitmap), false));
 }
 
-bool DeleteDC(DC dc) {
+bool DeleteDC(void* surface, DC dc) {
+    Surface& s = Of(surface);
     uint32_t handle = FromPointer(dc);
-    if (Lookup(handle, Kind::Context) == nullptr) {
+    if (Lookup(s, handle, Kind::Context) == nullptr) {
         return false;
     }
-    DeleteContext(handle);
+    DeleteContext(s, handle);
     return true;
 }
 
-Object CreateCompatibleBitmap(DC dc, int32_t width, int32_t height) {
-    Entry* context = Lookup(FromPointer(dc), Kind::Context);
+Object CreateCompatibleBitmap(void* surface, DC dc, int32_t width, int32_t height) {
+    Surface& s = Of(surface);
+    Entry* context = Lookup(s, FromPointer(dc), Kind::Context);
     if (context == nullptr) {
         return nullptr;
     }
     // Compatible with a memory context means the format of its bitmap: monochrome while it
     // still holds the stock one (the classic GDI trap).
-    Entry* bitmap = Lookup(context->bitmap, Kind::Bitmap);
+    Entry* bitmap = Lookup(s, context->bitmap, Kind::Bitmap);
     bool monochrome = bitmap != nullptr && bitmap->monochrome;
-    return ToPointer(NewBitmap(width, height, monochrome));
+    return ToPointer(NewBitmap(s, width, height, monochrome));
 }
 
-Object SelectObject(DC dc, Object object) {
+Object SelectObject(void* surface, DC dc, Object object) {
+    Surface& s = Of(surface);
     uint32_t dcHandle = FromPointer(dc);
     uint32_t handle = FromPointer(object);
-    Entry* context = Lookup(dcHandle, Kind::Context);
-    Entry* e = LookupAny(handle);
+    Entry* context = Lookup(s, dcHandle, Kind::Context);
+    Entry* e = LookupAny(s, handle);
     if (context == nullptr || e == nullptr || e->deletePending) {
         return nullptr;
     }
@@ -478,30 +506,33 @@ Object SelectObject(DC dc, Object object) {
         ++e->selections;
     }
     *slot = handle;
-    Deselect(previous);
+    Deselect(s, previous);
     // The previous object may be gone now (a pending delete); its handle is still the answer.
     return ToPointer(previous);
 }
 
-Object CreateSolidBrush(uint32_t color) {
-    uint32_t handle = Allocate(Kind::Brush);
+Object CreateSolidBrush(void* surface, uint32_t color) {
+    Surface& s = Of(surface);
+    uint32_t handle = Allocate(s, Kind::Brush);
     if (handle != 0) {
-        Lookup(handle, Kind::Brush)->color = color & 0xFFFFFF;
+        Lookup(s, handle, Kind::Brush)->color = color & 0xFFFFFF;
     }
     return ToPointer(handle);
 }
 
-Object CreatePen(uint32_t color) {
-    uint32_t handle = Allocate(Kind::Pen);
+Object CreatePen(void* surface, uint32_t color) {
+    Surface& s = Of(surface);
+    uint32_t handle = Allocate(s, Kind::Pen);
     if (handle != 0) {
-        Lookup(handle, Kind::Pen)->color = color & 0xFFFFFF;
+        Lookup(s, handle, Kind::Pen)->color = color & 0xFFFFFF;
     }
     return ToPointer(handle);
 }
 
-bool DeleteObject(Object object) {
+bool DeleteObject(void* surface, Object object) {
+    Surface& s = Of(surface);
     uint32_t handle = FromPointer(object);
-    Entry* e = LookupAny(handle);
+    Entry* e = LookupAny(s, handle);
     if (e == nullptr) {
         return false;
     }
@@ -509,20 +540,21 @@ bool DeleteObject(Object object) {
         return true;
     }
     if (e->kind == Kind::Context) {
-        DeleteContext(handle);
+        DeleteContext(s, handle);
         return true;
     }
     if (e->selections > 0) {
         e->deletePending = true;
         return true;
     }
-    Release(handle);
+    Release(s, handle);
     return true;
 }
 
-void FillRect(DC dc, const gdi::Rect& rect, Object brush) {
-    Entry* bitmap = SurfaceOf(FromPointer(dc));
-    Entry* b = Lookup(FromPointer(brush), Kind::Brush);
+void FillRect(void* surface, DC dc, const gdi::Rect& rect, Object brush) {
+    Surface& s = Of(surface);
+    Entry* bitmap = SurfaceOf(s, FromPointer(dc));
+    Entry* b = Lookup(s, FromPointer(brush), Kind::Brush);
     if (bitmap == nullptr || b == nullptr) {
         return;
     }
@@ -550,8 +582,8 @@ void FillRect(DC dc, const gdi::Rect& rect, Object brush) {
     }
 }
 
-void MoveToEx(DC dc, int32_t x, int32_t y) {
-    Entry* context = Lookup(FromPointer(dc), Kind::Context);
+void MoveToEx(void* surface, DC dc, int32_t x, int32_t y) {
+    Entry* context = Lookup(Of(surface), FromPointer(dc), Kind::Context);
     if (context == nullptr) {
         return;
     }
@@ -559,13 +591,14 @@ void MoveToEx(DC dc, int32_t x, int32_t y) {
     context->currentY = y;
 }
 
-void LineTo(DC dc, int32_t x, int32_t y) {
-    Entry* context = Lookup(FromPointer(dc), Kind::Context);
+void LineTo(void* surface, DC dc, int32_t x, int32_t y) {
+    Surface& s = Of(surface);
+    Entry* context = Lookup(s, FromPointer(dc), Kind::Context);
     if (context == nullptr) {
         return;
     }
-    Entry* bitmap = Lookup(context->bitmap, Kind::Bitmap);
-    Entry* pen = Lookup(context->pen, Kind::Pen);
+    Entry* bitmap = Lookup(s, context->bitmap, Kind::Bitmap);
+    Entry* pen = Lookup(s, context->pen, Kind::Pen);
     if (bitmap != nullptr && pen != nullptr) {
         DrawLine(*bitmap, context->currentX, context->currentY, x, y, pen->color);
     }
@@ -573,10 +606,11 @@ void LineTo(DC dc, int32_t x, int32_t y) {
     context->currentY = y;
 }
 
-void BitBlt(DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC source, int32_t sx,
-            int32_t sy) {
-    Entry* to = SurfaceOf(FromPointer(dest));
-    Entry* from = SurfaceOf(FromPointer(source));
+void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t height,
+            DC source, int32_t sx, int32_t sy) {
+    Surface& s = Of(surface);
+    Entry* to = SurfaceOf(s, FromPointer(dest));
+    Entry* from = SurfaceOf(s, FromPointer(source));
     if (to == nullptr || from == nullptr) {
         return;
     }
@@ -633,8 +667,8 @@ void BitBlt(DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC sou
     }
 }
 
-uint32_t GetPixel(DC dc, int32_t x, int32_t y) {
-    Entry* bitmap = SurfaceOf(FromPointer(dc));
+uint32_t GetPixel(Surface* surface, DC dc, int32_t x, int32_t y) {
+    Entry* bitmap = SurfaceOf(*surface, FromPointer(dc));
     if (bitmap == nullptr || x < 0 || y < 0 || x >= bitmap->width || y >= bitmap->height) {
         return InvalidPixel;
     }
@@ -642,24 +676,16 @@ uint32_t GetPixel(DC dc, int32_t x, int32_t y) {
                           static_cast<size_t>(x)];
 }
 
-Pixels PixelsOf(DC dc) {
-    Entry* bitmap = SurfaceOf(FromPointer(dc));
+Pixels PixelsOf(Surface* surface, DC dc) {
+    Entry* bitmap = SurfaceOf(*surface, FromPointer(dc));
     if (bitmap == nullptr) {
         return Pixels{0, 0, nullptr};
     }
     return Pixels{bitmap->width, bitmap->height, bitmap->pixels.data()};
 }
 
-int32_t LiveObjectCount() {
-    return Live;
-}
-
-void Reset() {
-    Table.clear();
-    FreeSlots.clear();
-    Screen = 0;
-    Live = 0;
-    EnsureStock();
+int32_t LiveObjectCount(Surface* surface) {
+    return surface->Live;
 }
 
 } // namespace soft

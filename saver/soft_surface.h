@@ -1,6 +1,7 @@
 // A software drawing surface with GDI's pixel rules: what the saver draws on when it does
-// not draw through GDI itself (host builds, unit tests, the host tool). Handles are opaque
-// and checked, so a stale or foreign handle is refused instead of followed.
+// not draw through GDI itself (host builds, unit tests, the host tool). Each surface keeps
+// its own objects and one screen. Handles are opaque and checked, so a stale or foreign
+// handle is refused instead of followed.
 //
 // Choices where GDI has limits of its own:
 // - A bitmap of more than MaxBitmapPixels pixels, or with a side above MaxBitmapSide, is
@@ -16,44 +17,54 @@
 //   longer selected anywhere. Stock objects are never deleted.
 #pragma once
 
-#include "saver/gdi.h"
-
 #include <cstdint>
+
+#include "saver/platform.h"
 
 namespace soft {
 
-using DC = void*;
-using Object = void*;
+using DC = gdi::DC;
+using Object = gdi::Object;
 
 constexpr int64_t MaxBitmapPixels = int64_t{1} << 24;
 constexpr int32_t MaxBitmapSide = 1 << 15;
 constexpr int32_t MaxObjects = 65000;
 
-// A new screen of width x height black pixels; it becomes the current screen, the one
-// ScreenWidth and ScreenHeight describe. Null for a size the bitmap limits refuse.
-DC CreateScreen(int32_t width, int32_t height);
-void SetCurrentScreen(DC screen); // null: no screen, width and height 0
-DC CurrentScreen();
-int32_t ScreenWidth();
-int32_t ScreenHeight();
+struct Surface;
 
-DC CreateCompatibleDC(DC dc);
-bool DeleteDC(DC dc); // memory contexts and screens
-Object CreateCompatibleBitmap(DC dc, int32_t width, int32_t height);
-Object SelectObject(DC dc, Object object);
-Object CreateSolidBrush(uint32_t color);
-Object CreatePen(uint32_t color);
-bool DeleteObject(Object object);
-void FillRect(DC dc, const gdi::Rect& rect, Object brush);
-void MoveToEx(DC dc, int32_t x, int32_t y);
-void LineTo(DC dc, int32_t x, int32_t y);
-void BitBlt(DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC source, int32_t sx,
-            int32_t sy);
+// A surface with its stock objects and no screen; freeing it frees everything drawn on it.
+Surface* NewSurface();
+void FreeSurface(Surface* surface);
+
+// The operations of the drawing table on this surface (the tick count is the host's
+// millisecond clock).
+SaverPlatform PlatformOn(Surface* surface);
+
+// A new screen of width x height black pixels; it becomes the surface's screen, the one
+// ScreenWidth and ScreenHeight describe (an earlier one stays usable as a context). Null for
+// a size the bitmap limits refuse.
+DC CreateScreen(Surface* surface, int32_t width, int32_t height);
+
+// The drawing table's entries; the context is the Surface.
+int32_t ScreenWidth(void* surface);
+int32_t ScreenHeight(void* surface);
+DC CreateCompatibleDC(void* surface, DC dc);
+Object CreateCompatibleBitmap(void* surface, DC dc, int32_t width, int32_t height);
+Object SelectObject(void* surface, DC dc, Object object);
+Object CreateSolidBrush(void* surface, uint32_t color);
+Object CreatePen(void* surface, uint32_t color);
+bool DeleteObject(void* surface, Object object);
+bool DeleteDC(void* surface, DC dc); // memory contexts and screens
+void FillRect(void* surface, DC dc, const gdi::Rect& rect, Object brush);
+void MoveToEx(void* surface, DC dc, int32_t x, int32_t y);
+void LineTo(void* surface, DC dc, int32_t x, int32_t y);
+void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t height,
+            DC source, int32_t sx, int32_t sy);
 
 // Pixel access for tests and image writers. Outside the surface, or for a bad handle,
 // GetPixel returns InvalidPixel (CLR_INVALID).
 constexpr uint32_t InvalidPixel = 0xFFFFFFFFu;
-uint32_t GetPixel(DC dc, int32_t x, int32_t y);
+uint32_t GetPixel(Surface* surface, DC dc, int32_t x, int32_t y);
 
 // The pixels a context draws on, row by row from the top, one COLORREF each. Valid until
 // the next call that creates, selects or deletes; empty for a bad handle.
@@ -62,11 +73,9 @@ struct Pixels {
     int32_t height;
     const uint32_t* data;
 };
-Pixels PixelsOf(DC dc);
+Pixels PixelsOf(Surface* surface, DC dc);
 
 // Objects alive now, stock objects not counted: lets a test see that nothing leaks.
-int32_t LiveObjectCount();
-// Deletes every object and screen: a clean start for the next test.
-void Reset();
+int32_t LiveObjectCount(Surface* surface);
 
 } // namespace soft

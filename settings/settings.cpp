@@ -118,7 +118,7 @@ int32_t StoreInt32(double value) {
 SettingsFields ParseSettingsText(std::string_view bytes) {
     SettingsFields fields = {{0.0, 0.0, 0.0, 0.0, 0.0}, 0};
     std::size_t start = 0;
-    while (fields.Count < 5) {
+    while (fields.Count < static_cast<int>(SettingCount)) {
         std::size_t comma = bytes.find(',', start);
         if (comma == std::string_view::npos) {
             break; // text after the last comma is no field: it may be cut short
@@ -130,40 +130,38 @@ SettingsFields ParseSettingsText(std::string_view bytes) {
 }
 
 std::string FormatSettingsText(const Settings& settings) {
-    const int32_t values[5] = {settings.BoxSize, settings.ColorChangeRate, settings.DrawSpeed,
-                               settings.EraseFrequency, settings.EraseSpeed};
     std::string text;
-    for (int32_t value : values) {
-        text += FormatNumber(static_cast<uint32_t>(value));
+    for (const SettingFacts& facts : SettingsTable) {
+        text += FormatNumber(static_cast<uint32_t>(settings.*facts.Value));
         text += ',';
     }
     return text;
 }
 
-Settings SettingsFromText(std::string_view bytes) {
-    const SettingsFields fields = ParseSettingsText(bytes);
+Settings SettingsFromFields(const SettingsFields& fields) {
     Settings settings = SettingsDefaults;
-    int32_t* const targets[5] = {&settings.BoxSize, &settings.ColorChangeRate, &settings.DrawSpeed,
-                                 &settings.EraseFrequency, &settings.EraseSpeed};
     for (int k = 0; k < fields.Count; ++k) {
-        *targets[k] = StoreInt32(fields.Values[k]);
+        settings.*SettingsTable[k].Value = StoreInt32(fields.Values[k]);
     }
     return settings;
 }
 
-SaverParameters SaverParametersFromText(std::string_view bytes) {
-    const SettingsFields fields = ParseSettingsText(bytes);
+SaverParameters SaverParametersFromFields(const SettingsFields& fields) {
     SaverParameters parameters = SaverParametersWithoutFile;
-    int32_t* const targets[5] = {&parameters.BoxSize, &parameters.ColorBounceLimit,
-                                 &parameters.StepDelay, &parameters.EraseBounceCount,
-                                 &parameters.WipeDelay};
-    // The sliders run the other way; the difference is taken before rounding.
-    const double mirrors[5] = {0.0, 53.0, 51.0, 1020.0, 15.0};
     for (int k = 0; k < fields.Count; ++k) {
+        const SettingFacts& facts = SettingsTable[k];
         const double x = fields.Values[k];
-        *targets[k] = StoreInt32(k == 0 ? x : mirrors[k] - x);
+        parameters.*facts.Parameter = StoreInt32(facts.Mirrored ? facts.MirrorAt - x : x);
     }
     return parameters;
+}
+
+Settings SettingsFromText(std::string_view bytes) {
+    return SettingsFromFields(ParseSettingsText(bytes));
+}
+
+SaverParameters SaverParametersFromText(std::string_view bytes) {
+    return SaverParametersFromFields(ParseSettingsText(bytes));
 }
 
 std::string SettingsTempPath(const std::string& path) {

@@ -6,23 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Slider values, as stored in the settings file.
-struct Settings {
-    int32_t BoxSize;
-    int32_t ColorChangeRate;
-    int32_t DrawSpeed;
-    int32_t EraseFrequency;
-    int32_t EraseSpeed;
-};
-
-// What the saver runs with.
-struct SaverParameters {
-    int32_t BoxSize;
-    int32_t ColorBounceLimit;
-    int32_t StepDelay;
-    int32_t EraseBounceCount;
-    int32_t WipeDelay;
-};
+#include "settings/settings_table.h"
 
 // An owner window for messages; a window handle on Windows.
 using WindowHandle = void*;
@@ -30,20 +14,19 @@ using WindowHandle = void*;
 extern Settings CurrentSettings;
 extern SaverParameters CurrentSaverParameters;
 
-std::string SettingsFilePath(); // InstallDir + "tavorinex.ini"
+// InstallDir + "tavorinex.ini"; start-up sets it once it knows InstallDir.
+extern std::string SettingsFilePath;
+std::string SettingsFileIn(std::string_view installDir);
+
 void LoadSettings();
 void LoadSaverParameters();
 bool SaveSettings(WindowHandle owner);
 
-// What each loader gives when there is no file. The saver takes the slider defaults
-// as they are, without converting them.
-inline constexpr Settings SettingsDefaults = {80, 50, 44, 960, 11};
-inline constexpr SaverParameters SaverParametersWithoutFile = {80, 50, 44, 960, 11};
-
 // The fields in front of the fifth comma, as numbers, before any rounding.
-// Count is how many fields a comma ended (0 to 5); the rest are missing and read 0 here.
+// Count is how many fields a comma ended (0 to SettingCount); the rest are missing and read
+// 0 here.
 struct SettingsFields {
-    double Values[5];
+    double Values[SettingCount];
     int Count;
 };
 
@@ -59,6 +42,8 @@ SettingsFields ParseSettingsText(std::string_view bytes);
 std::string FormatSettingsText(const Settings& settings); // without the closing zero byte
 
 // A field the file does not finish keeps the loader's no-file value.
+Settings SettingsFromFields(const SettingsFields& fields);
+SaverParameters SaverParametersFromFields(const SettingsFields& fields);
 Settings SettingsFromText(std::string_view bytes);
 SaverParameters SaverParametersFromText(std::string_view bytes);
 

@@ -4,9 +4,11 @@
 
 #include <commctrl.h>
 
-#include "app/shared_objects.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
+
+HFONT ControlFont;
+HBRUSH ButtonFaceBrush;
 
 static HWND SettingsWindow;
 
@@ -44,25 +46,25 @@ static void CreateControls(HWND window) {
 }
 
 static void ShowSettingsOnSliders(HWND window) {
-    for (const SliderBinding& slider : SliderBindings) {
-        SendDlgItemMessageA(window, slider.Id, TBM_SETRANGE, TRUE,
-                            static_cast<LPARAM>(PackSliderRange(slider.Minimum, slider.Maximum)));
+    for (const SettingFacts& facts : SettingsTable) {
+        SendDlgItemMessageA(window, facts.Dialog.Slider.Id, TBM_SETRANGE, TRUE,
+                            static_cast<LPARAM>(PackSliderRange(facts.Minimum, facts.Maximum)));
     }
-    for (const SliderBinding& slider : SliderBindings) {
-        SendDlgItemMessageA(window, slider.Id, TBM_SETPOS, TRUE,
-                            static_cast<LPARAM>(CurrentSettings.*slider.Field));
+    for (const SettingFacts& facts : SettingsTable) {
+        SendDlgItemMessageA(window, facts.Dialog.Slider.Id, TBM_SETPOS, TRUE,
+                            static_cast<LPARAM>(CurrentSettings.*facts.Value));
     }
 }
 
 // Only a released slider counts: a position reached by keys or wheel is not taken.
 static void TakeReleasedSlider(int32_t controlId, const NMHDR* header) {
-    const SliderBinding* slider = FindSliderBinding(controlId);
-    if (slider == nullptr || header == nullptr ||
+    const SettingFacts* facts = FindSettingBySlider(controlId);
+    if (facts == nullptr || header == nullptr ||
         header->code != static_cast<UINT>(NM_RELEASEDCAPTURE)) {
         return;
     }
-    CurrentSettings.*slider->Field =
-        static_cast<int32_t>(SendDlgItemMessageA(SettingsWindow, slider->Id, TBM_GETPOS, 0, 0));
+    CurrentSettings.*facts->Value =
+        static_cast<int32_t>(SendDlgItemMessageA(SettingsWindow, controlId, TBM_GETPOS, 0, 0));
 }
 
 static void CloseSettingsDialog(HWND window, int32_t code) {

@@ -1,14 +1,14 @@
 // The process-wide settings records and the operations that fill and store them.
-#include "app/startup.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 
 Settings CurrentSettings;
 SaverParameters CurrentSaverParameters;
 SaveFailureNotice ShowSaveFailure = ShowSaveFailureMessage;
+std::string SettingsFilePath;
 
-std::string SettingsFilePath() {
-    return InstallDir + "tavorinex.ini";
+std::string SettingsFileIn(std::string_view installDir) {
+    return std::string(installDir) + "tavorinex.ini";
 }
 
 // A zero byte would end the path early and name another file.
@@ -43,13 +43,13 @@ bool SaveSettingsTo(const std::string& path, const Settings& settings, WindowHan
 }
 
 void LoadSettings() {
-    CurrentSettings = LoadSettingsFrom(SettingsFilePath());
+    CurrentSettings = LoadSettingsFrom(SettingsFilePath);
 }
 
 void LoadSaverParameters() {
-    CurrentSaverParameters = LoadSaverParametersFrom(SettingsFilePath());
+    CurrentSaverParameters = LoadSaverParametersFrom(SettingsFilePath);
 }
 
 bool SaveSettings(WindowHandle owner) {
-    return SaveSettingsTo(SettingsFilePath(), CurrentSettings, owner);
+    return SaveSettingsTo(SettingsFilePath, CurrentSettings, owner);
 }

@@ -12,16 +12,19 @@ int RunParams(int argc, char** argv) {
         return 2;
     }
     const std::string path = argc == 2 ? argv[1] : "tavorinex.ini";
-    const Settings s = LoadSettingsFrom(path);
-    const SaverParameters p = LoadSaverParametersFrom(path);
-    std::printf("{\"settings\": {\"BoxSize\": %ld, \"ColorChangeRate\": %ld, \"DrawSpeed\": %ld, "
-                "\"EraseFrequency\": %ld, \"EraseSpeed\": %ld}, \"saver\": {\"BoxSize\": %ld, "
-                "\"ColorBounceLimit\": %ld, \"StepDelay\": %ld, \"EraseBounceCount\": %ld, "
-                "\"WipeDelay\": %ld}}\n",
-                static_cast<long>(s.BoxSize), static_cast<long>(s.ColorChangeRate),
-                static_cast<long>(s.DrawSpeed), static_cast<long>(s.EraseFrequency),
-                static_cast<long>(s.EraseSpeed), static_cast<long>(p.BoxSize),
-                static_cast<long>(p.ColorBounceLimit), static_cast<long>(p.StepDelay),
-                static_cast<long>(p.EraseBounceCount), static_cast<long>(p.WipeDelay));
+    const Settings settings = LoadSettingsFrom(path);
+    const SaverParameters parameters = LoadSaverParametersFrom(path);
+    std::string json = "{\"settings\": {";
+    for (const SettingFacts& facts : SettingsTable) {
+        json += (&facts == SettingsTable ? "\"" : ", \"") + std::string(facts.Name) +
+                "\": " + std::to_string(settings.*facts.Value);
+    }
+    json += "}, \"saver\": {";
+    for (const SettingFacts& facts : SettingsTable) {
+        json += (&facts == SettingsTable ? "\"" : ", \"") + std::string(facts.ParameterName) +
+                "\": " + std::to_string(parameters.*facts.Parameter);
+    }
+    json += "}}\n";
+    std::fputs(json.c_str(), stdout);
     return 0;
 }

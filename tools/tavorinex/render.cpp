@@ -4,12 +4,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "saver/box_animator.h"
-#include "saver/input_watch.h"
-#include "saver/random.h"
 #include "settings/settings.h"
 #include "tools/tavorinex/image_gif.h"
 #include "tools/tavorinex/image_io.h"
@@ -18,16 +16,28 @@
 
 namespace {
 
-GifAnimation Gif;
-uint32_t GifFrameMs = 40;
+struct GifFrames {
+    GifAnimation gif;
+    uint32_t frameMs = 40;
+    const RenderRun* run = nullptr;
+};
 
-// A poll covers one millisecond; the screen during millisecond t is the one seen at poll
-// t + 1, since nothing is drawn between a poll's sleep and its end.
-void TakeGifFrame() {
-    uint64_t time = InputWatchPolls - 1;
-    if (time % GifFrameMs == 0) {
-        GifAddFrame(Gif, RenderPixels(), time);
+// A poll covers one millisecond; the screen holds still through a wait, so one frame at the
+// first frame time inside it stands for all of them (a frame equal to the last one only
+// lengthens it).
+void TakeGifFrames(void* context, uint64_t first, uint32_t polls) {
+    GifFrames& frames = *static_cast<GifFrames*>(context);
+    const uint64_t time = (first + frames.frameMs - 1) / frames.frameMs * frames.frameMs;
+    if (time < first + polls) {
+        GifAddFrame(frames.gif, RenderPixels(*frames.run), time);
     }
+}
+
+// Where the seed comes from when none is given: any count that differs between runs.
+uint32_t ClockSeed() {
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms.count()));
 }
 
 int Refuse(const std::string& message) {
@@ -102,29 +112,32 @@ int RunRender(int argc, char** argv) {
         params = LoadSaverParametersFrom(options.settingsPath);
     }
 
-    uint32_t seed = options.hasSeed ? options.seed : PlatformTicks();
+    uint32_t seed = options.hasSeed ? options.seed : ClockSeed();
     if (!options.hasSeed) {
         std::fprintf(stderr, "tavorinex render: --seed %u\n", static_cast<unsigned>(seed));
     }
 
-    if (!StartRender(options.width, options.height, params, seed, error)) {
+    RenderRun run;
+    if (!StartRender(run, options.width, options.height, params, seed, error)) {
         return Refuse(error);
     }
+    GifFrames frames;
+    frames.frameMs = options.frameMs;
+    frames.run = &run;
+    RenderWaitObserver observer = nullptr;
     if (!options.gifPath.empty()) {
-        Gif = GifAnimation{};
-        GifFrameMs = options.frameMs;
-        if (!GifBegin(Gif, options.gifPath, options.width, options.height)) {
-            EndRender();
-            return Fail("cannot write " + options.gifPath + ": " + Gif.error);
+        if (!GifBegin(frames.gif, options.gifPath, options.width, options.height)) {
+            EndRender(run);
+            return Fail("cannot write " + options.gifPath + ": " + frames.gif.error);
         }
-        InputWatchHook = TakeGifFrame;
+        observer = TakeGifFrames;
     }
 
     bool progressWanted = isatty(STDERR_FILENO) != 0;
     Progress progress;
     RenderCounts counts;
     while (!Done(options, counts)) {
-        RenderStep(counts);
+        RenderStep(run, counts, observer, &frames);
         if (progressWanted && (counts.steps & 0xFFu) == 0) {
             ShowProgress(progress, options, counts);
         }
@@ -136,30 +149,29 @@ int RunRender(int argc, char** argv) {
 
     int result = 0;
     if (!options.gifPath.empty()) {
-        InputWatchHook = nullptr;
-        if (!Gif.hasFrame) {
-            GifAddFrame(Gif, RenderPixels(), 0);
+        GifAnimation& gif = frames.gif;
+        if (!gif.hasFrame) {
+            GifAddFrame(gif, RenderPixels(run), 0);
         }
-        if (!GifEnd(Gif, counts.polls)) {
-            result = Fail("cannot write " + options.gifPath + ": " + Gif.error);
-        } else if (Gif.framesQuantised > 0) {
+        if (!GifEnd(gif, counts.polls)) {
+            result = Fail("cannot write " + options.gifPath + ": " + gif.error);
+        } else if (gif.framesQuantised > 0) {
             std::fprintf(stderr,
                          "tavorinex render: %lld of %lld GIF frames had more than 255 colours; "
                          "their rarest colours show as the nearest kept one\n",
-                         static_cast<long long>(Gif.framesQuantised),
-                         static_cast<long long>(Gif.framesWritten));
+                         static_cast<long long>(gif.framesQuantised),
+                         static_cast<long long>(gif.framesWritten));
         }
-        Gif = GifAnimation{};
     }
     if (!options.outPath.empty()) {
-        RgbImage screen = RenderScreen();
+        RgbImage screen = RenderScreen(run);
         bool written = options.outPng ? WritePng(screen, options.outPath, error)
                                       : WritePpm(screen, options.outPath, error);
         if (!written) {
             result = Fail("cannot write " + options.outPath + ": " + error);
         }
     }
-    EndRender();
+    EndRender(run);
 
     if (options.json) {
         std::printf("{\"steps\":%llu,\"polls\":%llu,\"wipes\":%llu,\"seconds\":%s,\"seed\":%u}\n",

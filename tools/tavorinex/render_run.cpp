@@ -1,50 +1,47 @@
 #include "tools/tavorinex/render_run.h"
 
-#include "saver/box_animator.h"
-#include "saver/input_watch.h"
-#include "saver/random.h"
-#include "saver/soft_surface.h"
-
 namespace {
 
-uint32_t Seed = 0;
-
-uint32_t SeedTicks() {
-    return Seed;
+uint32_t SeedTicks(void* clock) {
+    return *static_cast<const uint32_t*>(clock);
 }
 
 } // namespace
 
-bool StartRender(int32_t width, int32_t height, const SaverParameters& params, uint32_t seed,
-                 std::string& error) {
-    soft::Reset();
-    ScreenDC = soft::CreateScreen(width, height);
-    if (ScreenDC == nullptr) {
+bool StartRender(RenderRun& run, int32_t width, int32_t height, const SaverParameters& params,
+                 uint32_t seed, std::string& error) {
+    EndRender(run);
+    run.Surface = soft::NewSurface();
+    run.Screen = soft::CreateScreen(run.Surface, width, height);
+    if (run.Screen == nullptr) {
+        EndRender(run);
         error = "cannot make a screen of " + std::to_string(width) + "x" + std::to_string(height);
         return false;
     }
-    CurrentSaverParameters = params;
-    Seed = seed;
-    RandomizeTicks = SeedTicks;
-    InputWatchPolls = 0;
-    BoxAnimatorStart();
+    run.Seed = seed;
+    SaverPlatform platform = soft::PlatformOn(run.Surface);
+    platform.TickCount = SeedTicks;
+    platform.Clock = &run.Seed;
+    BoxAnimatorStart(run.Core, platform, run.Screen, params);
     return true;
 }
 
-void RenderStep(RenderCounts& counts) {
-    BoxAnimatorStep();
+void RenderStep(RenderRun& run, RenderCounts& counts, RenderWaitObserver observer,
+                void* context) {
+    SaverWait wait = {};
+    do {
+        wait = BoxAnimatorAdvance(run.Core);
+        if (observer != nullptr) {
+            observer(context, counts.polls, wait.Polls);
+        }
+        counts.polls += wait.Polls;
+    } while (!wait.EndsStep);
     ++counts.steps;
-    counts.polls = InputWatchPolls;
-    // Only a wipe leaves the box at (-1, -1) with the countdown just restarted: a box larger
-    // than the screen can reach (-1, -1) by bouncing, but then it has counted bounces.
-    if (BoxPosition.x == -1 && BoxPosition.y == -1 &&
-        Animation.EraseCountdown == CurrentSaverParameters.EraseBounceCount) {
-        ++counts.wipes;
-    }
+    counts.wipes = run.Core.Wipes;
 }
 
-RgbImage RenderScreen() {
-    soft::Pixels pixels = soft::PixelsOf(ScreenDC);
+RgbImage RenderScreen(const RenderRun& run) {
+    soft::Pixels pixels = soft::PixelsOf(run.Surface, run.Screen);
     RgbImage image;
     image.width = pixels.width;
     image.height = pixels.height;
@@ -55,15 +52,16 @@ RgbImage RenderScreen() {
     return image;
 }
 
-const uint32_t* RenderPixels() {
-    return soft::PixelsOf(ScreenDC).data;
+const uint32_t* RenderPixels(const RenderRun& run) {
+    return soft::PixelsOf(run.Surface, run.Screen).data;
 }
 
-void EndRender() {
-    InputWatchHook = nullptr;
-    RandomizeTicks = PlatformTicks;
-    soft::Reset();
-    ScreenDC = nullptr;
+void EndRender(RenderRun& run) {
+    // The surface owns every object the saver made.
+    soft::FreeSurface(run.Surface);
+    run.Surface = nullptr;
+    run.Screen = nullptr;
+    run.Core = Saver{};
 }
 
 std::string SaverSeconds(uint64_t polls) {
