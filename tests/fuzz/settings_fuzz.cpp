@@ -2,6 +2,7 @@
 // Beyond the sanitizers' checks, each view must keep the properties the program relies on.
 #include "app/startup.h"
 #include "settings/settings.h"
+#include "tests/unit/cp932_alpha.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,26 +50,20 @@ static void CheckSettingsText(std::string_view text) {
 
 static void CheckModeScan(std::string_view commandLine) {
     const ModeScan scan = ScanModeLetter(commandLine, IsCharAlphaCp932);
-    std::size_t after = 0; // bytes behind the letter, all of which must be non-alphabetic
-    if (scan.Found) {
-        Require(scan.ModeLetterIndex >= 1);
-        const auto index = static_cast<std::size_t>(scan.ModeLetterIndex);
-        Require(index <= commandLine.size());
-        Require(commandLine[commandLine.size() - index] == scan.ModeLetter);
-        Require(IsCharAlphaCp932(static_cast<unsigned char>(scan.ModeLetter)));
-        after = index - 1;
-    } else {
-        after = commandLine.size();
+    // The letter found is alphabetic, and no byte after the last alphabetic one is.
+    std::size_t after = commandLine.size();
+    while (after > 0 && !IsCharAlphaCp932(static_cast<unsigned char>(commandLine[after - 1]))) {
+        --after;
     }
-    for (std::size_t i = commandLine.size() - after; i < commandLine.size(); ++i) {
-        Require(!IsCharAlphaCp932(static_cast<unsigned char>(commandLine[i])));
+    Require(scan.Found == (after > 0));
+    if (scan.Found) {
+        Require(commandLine[after - 1] == scan.ModeLetter);
     }
     SelectMode(scan);
 }
 
-static void CheckSelfLocation(std::string_view modulePath) {
-    const std::string lower = LowerCp932(CutToModulePathBuffer(modulePath));
-    Require(lower.size() <= ModulePathBufferSize - 1);
+// Any bytes as a path the system has already lower-cased.
+static void CheckSelfLocation(std::string_view lower) {
     const std::size_t longAt = lower.find("tavorinex.scr");
     const std::size_t shortAt = lower.find("tavori~1.scr");
     std::string installDir;

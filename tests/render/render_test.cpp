@@ -109,19 +109,20 @@ TEST(RenderTool, SameSeedAndSettingsGiveIdenticalFiles) {
 TEST(RenderTool, PngAndPpmHoldExactlyTheSurfacePixels) {
     SaverParameters params = SaverParametersFromText("60,40,45,990,12,");
     std::string error;
-    ASSERT_TRUE(StartRender(120, 90, params, 12345, error)) << error;
+    RenderRun render;
+    ASSERT_TRUE(StartRender(render, 120, 90, params, 12345, error)) << error;
     RenderCounts counts;
     for (int i = 0; i < 700; ++i) {
-        RenderStep(counts);
+        RenderStep(render, counts);
     }
-    RgbImage screen = RenderScreen();
+    RgbImage screen = RenderScreen(render);
     std::vector<uint32_t> surface;
     for (int32_t y = 0; y < 90; ++y) {
         for (int32_t x = 0; x < 120; ++x) {
-            surface.push_back(soft::GetPixel(ScreenDC, x, y));
+            surface.push_back(soft::GetPixel(render.Surface, render.Screen, x, y));
         }
     }
-    EndRender();
+    EndRender(render);
     std::vector<uint32_t> distinct = surface;
     std::sort(distinct.begin(), distinct.end());
     distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
@@ -236,25 +237,32 @@ TEST(RenderTool, GifFramesAreTheScreenAtTheirTimes) {
     ASSERT_GE(JsonNumber(run.out, "wipes"), 1u);
 
     // The same run again, looking at the screen at every frame time.
-    static std::vector<std::vector<uint32_t>> seen;
-    seen.clear();
+    struct Seen {
+        RenderRun render;
+        std::vector<std::vector<uint32_t>> screens;
+    } seen;
     std::string error;
-    ASSERT_TRUE(StartRender(128, 96, SaverParametersFromText(text), seed, error)) << error;
-    InputWatchHook = [] {
-        if ((InputWatchPolls - 1) % 30 == 0) {
-            seen.push_back(RenderScreen().pixels);
+    ASSERT_TRUE(StartRender(seen.render, 128, 96, SaverParametersFromText(text), seed, error))
+        << error;
+    // The screen holds still through a wait: it is what every frame time inside it shows.
+    RenderWaitObserver atFrames = [](void* context, uint64_t first, uint32_t count) {
+        Seen& s = *static_cast<Seen*>(context);
+        for (uint64_t time = first; time < first + count; ++time) {
+            if (time % 30 == 0) {
+                s.screens.push_back(RenderScreen(s.render).pixels);
+            }
         }
     };
     RenderCounts counts;
     while (counts.polls < 8000) {
-        RenderStep(counts);
+        RenderStep(seen.render, counts, atFrames, &seen);
     }
-    EndRender();
+    EndRender(seen.render);
     ASSERT_EQ(counts.polls, polls);
-    ASSERT_EQ(seen.size(), (polls + frameMs - 1) / frameMs);
+    ASSERT_EQ(seen.screens.size(), (polls + frameMs - 1) / frameMs);
     // Equal neighbours make one longer frame.
     std::vector<std::vector<uint32_t>> distinct;
-    for (const auto& screen : seen) {
+    for (const auto& screen : seen.screens) {
         if (distinct.empty() || distinct.back() != screen) {
             distinct.push_back(screen);
         }

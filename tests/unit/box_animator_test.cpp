@@ -7,33 +7,24 @@
 #include <set>
 #include <vector>
 
-#include "saver/input_watch.h"
 #include "saver/random.h"
-#include "saver/screen_wipe.h"
 #include "saver/soft_surface.h"
 #include "settings/settings.h"
+#include "tests/unit/soft_saver.h"
 
 namespace {
 
 constexpr int32_t IntMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t IntMin = std::numeric_limits<int32_t>::min();
 
-uint32_t TestSeed = 1;
-uint32_t TestTicks() {
-    return TestSeed;
-}
-
 // The random source's own outputs from a given state, as m of m / 100000.
 std::vector<int32_t> DrawsFrom(uint32_t seed, int count) {
-    uint32_t saved = RandomSeed;
-    RandomSeed = seed;
     std::vector<int32_t> draws;
     for (int i = 0; i < count; ++i) {
-        int32_t a = NextRandom();
-        int32_t b = NextRandom();
+        int32_t a = NextRandom(seed);
+        int32_t b = NextRandom(seed);
         draws.push_back(a * b % 100000);
     }
-    RandomSeed = saved;
     return draws;
 }
 int32_t SpeedOf(int32_t m) {
@@ -60,30 +51,17 @@ uint32_t Color(int32_t r, int32_t g, int32_t b) {
 
 class BoxAnimatorTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        soft::Reset();
-        InputWatchHook = nullptr;
-        InputWatchPolls = 0;
-        RandomizeTicks = TestTicks;
-        TestSeed = 12345;
-        CurrentSaverParameters = {80, 50, 7, 960, 4};
-        NewScreen(320, 200);
-    }
-    void TearDown() override {
-        soft::Reset();
-        RandomizeTicks = PlatformTicks;
-        InputWatchHook = nullptr;
-    }
+    void SetUp() override { NewScreen(320, 200); }
     void NewScreen(int32_t width, int32_t height) {
-        ScreenDC = soft::CreateScreen(width, height);
-        ASSERT_NE(ScreenDC, nullptr);
+        run.NewScreen(width, height);
+        ASSERT_NE(run.screen, nullptr);
     }
-    uint32_t Pixel(int32_t x, int32_t y) { return soft::GetPixel(ScreenDC, x, y); }
+    uint32_t Pixel(int32_t x, int32_t y) { return run.Pixel(x, y); }
 
     // Every pixel of a box of edge s at (x, y), within the screen.
     void ExpectBox(int64_t x, int64_t y, int64_t s, uint32_t fill) {
-        int32_t w = soft::ScreenWidth();
-        int32_t h = soft::ScreenHeight();
+        int32_t w = soft::ScreenWidth(run.surface);
+        int32_t h = soft::ScreenHeight(run.surface);
         for (int32_t sy = 0; sy < h; ++sy) {
             for (int32_t sx = 0; sx < w; ++sx) {
                 int64_t u = sx - x;
@@ -98,30 +76,36 @@ class BoxAnimatorTest : public ::testing::Test {
     }
     // Puts the loop in its running state: started and one step done.
     void StartRunning() {
-        BoxAnimatorStart();
-        BoxAnimatorStep();
+        run.Start();
+        run.Step();
     }
+
+    SoftSaver run;
+    Saver& saver = run.saver;
+    BoxAnimation& Animation = run.saver.Animation;
+    BoxPoint& BoxPosition = run.saver.BoxPosition;
+    ColorParts& TargetColor = run.saver.TargetColor;
+    ColorParts& ColorDelta = run.saver.ColorDelta;
 };
 
 TEST_F(BoxAnimatorTest, FirstStepStartsInTheCornerWithTwoBounces) {
     std::set<int32_t> speedsX;
     std::set<int32_t> speedsY;
     for (uint32_t seed = 1; seed <= 120; ++seed) {
-        soft::Reset();
         NewScreen(160, 120);
-        CurrentSaverParameters = {40, 50, 7, 960, 4};
-        InputWatchPolls = 0;
-        TestSeed = seed;
+        run.params = {40, 50, 7, 960, 4};
+        run.polls = 0;
+        run.seed = seed;
         std::vector<int32_t> m = DrawsFrom(seed, 5);
 
-        BoxAnimatorStart();
+        run.Start();
         ASSERT_EQ(TargetColor.red, ComponentOf(m[0]));
         ASSERT_EQ(TargetColor.green, ComponentOf(m[1]));
         ASSERT_EQ(TargetColor.blue, ComponentOf(m[2]));
         ASSERT_EQ(BoxPosition.x, -1);
         ASSERT_EQ(BoxPosition.y, -1);
 
-        BoxAnimatorStep();
+        run.Step();
         ASSERT_EQ(BoxPosition.x, 0);
         ASSERT_EQ(BoxPosition.y, 0);
         ASSERT_EQ(Animation.BounceCount, 2);
@@ -129,7 +113,7 @@ TEST_F(BoxAnimatorTest, FirstStepStartsInTheCornerWithTwoBounces) {
         ASSERT_EQ(Animation.Velocity.dx, SpeedOf(m[3])) << "seed " << seed;
         ASSERT_EQ(Animation.Velocity.dy, SpeedOf(m[4])) << "seed " << seed;
         ASSERT_EQ(Animation.FadeStep, 0); // no colour change yet: the first colour, unfaded
-        ASSERT_EQ(InputWatchPolls, 7u);
+        ASSERT_EQ(run.polls, 7u);
         ExpectBox(0, 0, 40, Color(ComponentOf(m[0]), ComponentOf(m[1]), ComponentOf(m[2])));
         ASSERT_EQ(Pixel(40, 0), 0u);
         ASSERT_EQ(Pixel(0, 40), 0u);
@@ -143,10 +127,9 @@ TEST_F(BoxAnimatorTest, FirstStepStartsInTheCornerWithTwoBounces) {
 TEST_F(BoxAnimatorTest, OutlineHasOpenCorners) {
     for (int32_t size : {1, 2, 3, 4, 5, 6, 80, 230}) {
         SCOPED_TRACE(size);
-        soft::Reset();
         NewScreen(320, 240);
-        CurrentSaverParameters.BoxSize = size;
-        TestSeed = 7;
+        run.params.BoxSize = size;
+        run.seed = 7;
         StartRunning();
         uint32_t fill = Color(TargetColor.red, TargetColor.green, TargetColor.blue);
         ASSERT_NE(fill, 0u);
@@ -199,16 +182,15 @@ TEST_F(BoxAnimatorTest, EdgesAndCorners) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        soft::Reset();
         NewScreen(320, 200);
         StartRunning();
         BoxPosition = c.from;
         Animation.Velocity = c.velocity;
         Animation.BounceCount = 5;
         Animation.EraseCountdown = 100;
-        std::vector<int32_t> m = DrawsFrom(RandomSeed, 2);
+        std::vector<int32_t> m = DrawsFrom(saver.RandomSeed, 2);
 
-        BoxAnimatorStep();
+        run.Step();
         EXPECT_EQ(BoxPosition.x, c.to.x);
         EXPECT_EQ(BoxPosition.y, c.to.y);
         EXPECT_EQ(Animation.BounceCount, 5 + c.bounces);
@@ -254,9 +236,8 @@ TEST_F(BoxAnimatorTest, BounceCountAndEraseCountdown) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        soft::Reset();
         NewScreen(320, 200);
-        CurrentSaverParameters = {80, c.limit, 7, 960, -1};
+        run.params = {80, c.limit, 7, 960, -1};
         StartRunning();
         BoxPosition = c.from;
         Animation.Velocity = {-1, c.from.y == 1 ? -1 : 1};
@@ -265,9 +246,9 @@ TEST_F(BoxAnimatorTest, BounceCountAndEraseCountdown) {
         Animation.FadeStep = 0;
         ColorParts before = TargetColor;
         int bounces = c.from.y == 1 ? 2 : 1;
-        std::vector<int32_t> m = DrawsFrom(RandomSeed, bounces + 3);
+        std::vector<int32_t> m = DrawsFrom(saver.RandomSeed, bounces + 3);
 
-        BoxAnimatorStep();
+        run.Step();
         EXPECT_EQ(Animation.BounceCount, c.countAfter);
         EXPECT_EQ(Animation.EraseCountdown, c.countdownAfter);
         EXPECT_EQ(BoxPosition.x == -1 && BoxPosition.y == -1, c.wipe);
@@ -303,15 +284,14 @@ TEST_F(BoxAnimatorTest, ColorChangesEveryLimitBouncesAndEvery99AtOrAbove100) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.limit);
-        soft::Reset();
         NewScreen(320, 200);
-        CurrentSaverParameters = {80, c.limit, 0, IntMax, 4};
-        BoxAnimatorStart();
+        run.params = {80, c.limit, 0, IntMax, 4};
+        run.Start();
         std::vector<int32_t> changes;
         for (int32_t bounce = 1; bounce <= 400; ++bounce) {
             BoxPosition = {1, 50};
             Animation.Velocity = {-1, 0};
-            BoxAnimatorStep();
+            run.Step();
             if (Animation.FadeStep == 98) {
                 changes.push_back(bounce);
             }
@@ -342,7 +322,6 @@ TEST_F(BoxAnimatorTest, FadeFloorsTowardsMinusInfinity) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fadeStep);
-        soft::Reset();
         NewScreen(320, 200);
         StartRunning();
         BoxPosition = {100, 50};
@@ -352,7 +331,7 @@ TEST_F(BoxAnimatorTest, FadeFloorsTowardsMinusInfinity) {
         Animation.FadeStep = c.fadeStep;
         Animation.BounceCount = 5;
 
-        BoxAnimatorStep();
+        run.Step();
         EXPECT_EQ(Animation.FadeOffset.red, c.offset.red);
         EXPECT_EQ(Animation.FadeOffset.green, c.offset.green);
         EXPECT_EQ(Animation.FadeOffset.blue, c.offset.blue);
@@ -362,20 +341,20 @@ TEST_F(BoxAnimatorTest, FadeFloorsTowardsMinusInfinity) {
 }
 
 TEST_F(BoxAnimatorTest, FadeReachesTheNewColourOnItsHundredthStep) {
-    CurrentSaverParameters = {80, 50, 1, IntMax, 4};
+    run.params = {80, 50, 1, IntMax, 4};
     StartRunning();
     BoxPosition = {1, 50};
     Animation.Velocity = {-1, 0};
     Animation.BounceCount = 50;
     ColorParts previous = TargetColor;
-    BoxAnimatorStep(); // the change: 51 > 50
+    run.Step(); // the change: 51 > 50
     ASSERT_EQ(Animation.FadeStep, 98);
     ColorParts target = TargetColor;
     for (int32_t step = 1; step <= 100; ++step) {
         if (step > 1) {
             BoxPosition = {100, 50};
             Animation.Velocity = {0, 0};
-            BoxAnimatorStep();
+            run.Step();
         }
         // New minus floor(delta * f / 100), f = 100 - step.
         int32_t f = 100 - step;
@@ -393,15 +372,15 @@ TEST_F(BoxAnimatorTest, FadeReachesTheNewColourOnItsHundredthStep) {
 }
 
 TEST_F(BoxAnimatorTest, AfterAWipeTheBoxIsDrawnAtMinusOneWithTheOldVelocity) {
-    CurrentSaverParameters = {80, 50, 7, 960, -1};
+    run.params = {80, 50, 7, 960, -1};
     StartRunning();
     BoxPosition = {100, 1};
     Animation.Velocity = {3, -1}; // a top bounce only
     Animation.EraseCountdown = 1;
     Animation.BounceCount = 5;
-    std::vector<int32_t> m = DrawsFrom(RandomSeed, 1);
+    std::vector<int32_t> m = DrawsFrom(saver.RandomSeed, 1);
 
-    BoxAnimatorStep();
+    run.Step();
     EXPECT_EQ(BoxPosition.x, -1);
     EXPECT_EQ(BoxPosition.y, -1);
     EXPECT_EQ(Animation.Velocity.dx, 3);
@@ -427,19 +406,10 @@ TEST_F(BoxAnimatorTest, AfterAWipeTheBoxIsDrawnAtMinusOneWithTheOldVelocity) {
         Animation.Velocity = n.velocity;
         Animation.BounceCount = 5;
         Animation.EraseCountdown = 100;
-        BoxAnimatorStep();
+        run.Step();
         EXPECT_EQ(BoxPosition.x, n.to.x);
         EXPECT_EQ(BoxPosition.y, n.to.y);
         EXPECT_EQ(Animation.BounceCount, 5 + n.bounces);
-    }
-}
-
-// What the top row held right after the wipe painted its first interlaced row: the second
-// poll of a step that wipes with WipeDelay 0.
-uint32_t FirstRowColour = 0;
-void RecordFirstRow() {
-    if (InputWatchPolls == 2) {
-        FirstRowColour = soft::GetPixel(ScreenDC, 319, 0);
     }
 }
 
@@ -471,9 +441,8 @@ TEST_F(BoxAnimatorTest, WipeWithinAStep) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        soft::Reset();
         NewScreen(320, 200);
-        CurrentSaverParameters = {80, 50, 7, c.eraseBounceCount, 0};
+        run.params = {80, 50, 7, c.eraseBounceCount, 0};
         StartRunning();
         for (int step = 0; step < c.steps; ++step) {
             BoxPosition = c.from;
@@ -485,18 +454,24 @@ TEST_F(BoxAnimatorTest, WipeWithinAStep) {
             Animation.FadeStep = c.fadeStep;
             Animation.FadeOffset = {41, -25, 17}; // what the last box showed
             int bounces = c.from.x == 1 ? 1 : 0;
-            std::vector<int32_t> m = DrawsFrom(RandomSeed, bounces + 3);
-            FirstRowColour = 0xABCDEFu;
-            InputWatchPolls = 0;
-            InputWatchHook = RecordFirstRow;
+            std::vector<int32_t> m = DrawsFrom(saver.RandomSeed, bounces + 3);
+            // The top row right after the wipe painted its first interlaced row: the second
+            // poll of a step that wipes with WipeDelay 0.
+            uint32_t firstRowColour = 0xABCDEFu;
+            run.polls = 0;
+            run.onWait = [&](uint32_t) {
+                if (run.polls == 2) {
+                    firstRowColour = Pixel(319, 0);
+                }
+            };
 
-            BoxAnimatorStep();
-            InputWatchHook = nullptr;
-            EXPECT_EQ(InputWatchPolls, c.wipe ? 7u + 304u : 7u) << "step " << step;
+            run.Step();
+            run.onWait = nullptr;
+            EXPECT_EQ(run.polls, c.wipe ? 7u + 304u : 7u) << "step " << step;
             EXPECT_EQ(BoxPosition.x == -1 && BoxPosition.y == -1, c.wipe) << "step " << step;
             EXPECT_EQ(Animation.EraseCountdown, c.countdownAfter) << "step " << step;
             if (c.wipe) {
-                EXPECT_EQ(FirstRowColour, Color(200, 100, 50)) << "step " << step;
+                EXPECT_EQ(firstRowColour, Color(200, 100, 50)) << "step " << step;
             }
             ColorParts drawn = TargetColor;
             if (c.colorChange) {
@@ -535,21 +510,21 @@ TEST_F(BoxAnimatorTest, StepPollsStayStoppable) {
     }
 
     // A hand-edited DrawSpeed 60 and EraseSpeed 20 with frequent wipes: every step polls once.
-    CurrentSaverParameters = {80, 50, -9, 2, -5};
-    BoxAnimatorStart();
+    run.params = {80, 50, -9, 2, -5};
+    run.Start();
     for (uint64_t step = 1; step <= 500; ++step) {
-        BoxAnimatorStep();
-        ASSERT_EQ(InputWatchPolls, step);
+        run.Step();
+        ASSERT_EQ(run.polls, step);
     }
 
     // DrawSpeed 60 with a wipe that polls but never comes (erase frequency -2147480000): the
     // steps alone must keep looking at the input.
-    CurrentSaverParameters = {80, 50, -9, 2147481020, 0};
-    InputWatchPolls = 0;
-    BoxAnimatorStart();
+    run.params = {80, 50, -9, 2147481020, 0};
+    run.polls = 0;
+    run.Start();
     for (uint64_t step = 1; step <= 500; ++step) {
-        BoxAnimatorStep();
-        ASSERT_EQ(InputWatchPolls, step);
+        run.Step();
+        ASSERT_EQ(run.polls, step);
     }
 }
 
@@ -561,16 +536,15 @@ TEST_F(BoxAnimatorTest, OddBoxSizesDrawWhatTheBoxWouldShow) {
     for (int32_t size : {IntMin, -7, 0,  1,  2,  3,  40,  47,   48,         49,    60,
                          64,     65, 66, 67, 68, 70, 100, 5000, IntMax - 1, IntMax}) {
         SCOPED_TRACE(size);
-        soft::Reset();
         NewScreen(w, h);
-        CurrentSaverParameters = {size, 5, 2, IntMax, 4};
-        InputWatchPolls = 0;
-        BoxAnimatorStart();
+        run.params = {size, 5, 2, IntMax, 4};
+        run.polls = 0;
+        run.Start();
         EXPECT_LE(Animation.ImageSize, w + 4);
         std::vector<uint32_t> model(static_cast<size_t>(w * h), 0u);
         for (uint64_t step = 1; step <= 150; ++step) {
-            BoxAnimatorStep();
-            ASSERT_EQ(InputWatchPolls, 2 * step);
+            run.Step();
+            ASSERT_EQ(run.polls, 2 * step);
             if (size > 0) {
                 uint32_t fill = Color(TargetColor.red - Animation.FadeOffset.red,
                                       TargetColor.green - Animation.FadeOffset.green,
@@ -638,14 +612,14 @@ TEST(BoxImagePosition, ShowsTheColumnsOfTheBigBox) {
 }
 
 TEST_F(BoxAnimatorTest, NothingIsLeftAllocatedBySteps) {
-    CurrentSaverParameters = {30, 3, 1, 2, -1}; // frequent wipes and colour changes
+    run.params = {30, 3, 1, 2, -1}; // frequent wipes and colour changes
     NewScreen(100, 60);
-    BoxAnimatorStart();
-    int32_t objects = soft::LiveObjectCount();
+    run.Start();
+    int32_t objects = soft::LiveObjectCount(run.surface);
     for (int step = 0; step < 300; ++step) {
-        BoxAnimatorStep();
+        run.Step();
     }
-    EXPECT_EQ(soft::LiveObjectCount(), objects);
+    EXPECT_EQ(soft::LiveObjectCount(run.surface), objects);
 }
 
 } // namespace

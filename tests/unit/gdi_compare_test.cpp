@@ -1,22 +1,26 @@
-// The software surface against GDI itself: the same drawing on both, every pixel compared.
-// Runs in the Windows build of the unit tests (under Wine on the build machine).
+// The software surface against GDI itself: the same drawing code, written once against the
+// drawing table, runs on both, and every pixel is compared. Runs in the Windows build of the
+// unit tests (under Wine on the build machine).
 #ifdef _WIN32
-
-#include "saver/gdi.h"
-#include "saver/soft_surface.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "saver/box_animator.h"
+#include "saver/gdi_platform.h"
+#include "saver/soft_surface.h"
+
 namespace {
 
-// One image drawn twice: in a 32-bit DIB section through GDI and on a soft screen.
+// One picture made twice: in a 32-bit DIB section through GDI and on a soft screen. The
+// GDI table reports the canvas as the screen, so the saver fills it and nothing else.
 struct Canvas {
     int32_t width = 0;
     int32_t height = 0;
@@ -24,11 +28,21 @@ struct Canvas {
     HBITMAP dib = nullptr;
     HGDIOBJ oldBitmap = nullptr;
     const uint32_t* bits = nullptr; // 0x00RRGGBB, rows from the top
-    soft::DC soft = nullptr;
+    soft::Surface* surface = nullptr;
+    gdi::DC soft = nullptr;
+    SaverPlatform gdiTable = {};
+    SaverPlatform softTable = {};
 };
 
-Canvas MakeCanvas(int32_t width, int32_t height) {
-    Canvas c;
+int32_t CanvasWidth(void* canvas) {
+    return static_cast<Canvas*>(canvas)->width;
+}
+
+int32_t CanvasHeight(void* canvas) {
+    return static_cast<Canvas*>(canvas)->height;
+}
+
+void MakeCanvas(Canvas& c, int32_t width, int32_t height) {
     c.width = width;
     c.height = height;
     c.real = CreateCompatibleDC(nullptr);
@@ -44,26 +58,48 @@ Canvas MakeCanvas(int32_t width, int32_t height) {
     c.bits = static_cast<const uint32_t*>(bits);
     c.oldBitmap = SelectObject(c.real, c.dib);
     PatBlt(c.real, 0, 0, width, height, BLACKNESS);
-    c.soft = soft::CreateScreen(width, height);
-    return c;
+    c.surface = soft::NewSurface();
+    c.soft = soft::CreateScreen(c.surface, width, height);
+    c.gdiTable = GdiPlatform;
+    c.gdiTable.Context = &c;
+    c.gdiTable.ScreenWidth = CanvasWidth;
+    c.gdiTable.ScreenHeight = CanvasHeight;
+    c.softTable = soft::PlatformOn(c.surface);
 }
 
 void FreeCanvas(Canvas& c) {
     SelectObject(c.real, c.oldBitmap);
     DeleteObject(c.dib);
     DeleteDC(c.real);
-    soft::DeleteDC(c.soft);
+    soft::FreeSurface(c.surface);
     c = Canvas{};
 }
 
+// Runs the same drawing on both sides: the table and the screen it draws on.
+using Drawing = std::function<void(const SaverPlatform& table, gdi::DC screen)>;
+void OnBoth(Canvas& c, const Drawing& draw) {
+    draw(c.gdiTable, c.real);
+    draw(c.softTable, c.soft);
+}
+
+void FillOn(const SaverPlatform& t, gdi::DC dc, const gdi::Rect& rect, uint32_t color) {
+    gdi::Object brush = t.CreateSolidBrush(t.Context, color);
+    t.FillRect(t.Context, dc, rect, brush);
+    t.DeleteObject(t.Context, brush);
+}
+
+void LineOn(const SaverPlatform& t, gdi::DC dc, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+            uint32_t color) {
+    gdi::Object pen = t.CreatePen(t.Context, color);
+    gdi::Object oldPen = t.SelectObject(t.Context, dc, pen);
+    t.MoveToEx(t.Context, dc, x0, y0);
+    t.LineTo(t.Context, dc, x1, y1);
+    t.SelectObject(t.Context, dc, oldPen);
+    t.DeleteObject(t.Context, pen);
+}
+
 void Fill(Canvas& c, const gdi::Rect& rect, uint32_t color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    RECT r = {rect.left, rect.top, rect.right, rect.bottom};
-    FillRect(c.real, &r, brush);
-    DeleteObject(brush);
-    soft::Object softBrush = soft::CreateSolidBrush(color);
-    soft::FillRect(c.soft, rect, softBrush);
-    soft::DeleteObject(softBrush);
+    OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) { FillOn(t, screen, rect, color); });
 }
 
 void Clear(Canvas& c) {
@@ -71,18 +107,27 @@ void Clear(Canvas& c) {
 }
 
 void Line(Canvas& c, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t color) {
-    HPEN pen = CreatePen(PS_SOLID, 1, color);
-    HGDIOBJ oldPen = SelectObject(c.real, pen);
-    MoveToEx(c.real, x0, y0, nullptr);
-    LineTo(c.real, x1, y1);
-    SelectObject(c.real, oldPen);
-    DeleteObject(pen);
-    soft::Object softPen = soft::CreatePen(color);
-    soft::Object oldSoftPen = soft::SelectObject(c.soft, softPen);
-    soft::MoveToEx(c.soft, x0, y0);
-    soft::LineTo(c.soft, x1, y1);
-    soft::SelectObject(c.soft, oldSoftPen);
-    soft::DeleteObject(softPen);
+    OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+        LineOn(t, screen, x0, y0, x1, y1, color);
+    });
+}
+
+// A memory context holding a compatible bitmap of width x height, on one side.
+struct Image {
+    gdi::DC dc;
+    gdi::Object bitmap;
+};
+
+Image MakeImage(const SaverPlatform& t, gdi::DC compatibleWith, int32_t width, int32_t height) {
+    Image image = {t.CreateCompatibleDC(t.Context, compatibleWith),
+                   t.CreateCompatibleBitmap(t.Context, compatibleWith, width, height)};
+    t.SelectObject(t.Context, image.dc, image.bitmap);
+    return image;
+}
+
+void FreeImage(const SaverPlatform& t, const Image& image) {
+    t.DeleteDC(t.Context, image.dc);
+    t.DeleteObject(t.Context, image.bitmap);
 }
 
 uint32_t ToColorref(uint32_t dibPixel) {
@@ -92,7 +137,7 @@ uint32_t ToColorref(uint32_t dibPixel) {
 // The pixels that differ, with the first few named.
 std::string Differences(const Canvas& c) {
     GdiFlush();
-    soft::Pixels p = soft::PixelsOf(c.soft);
+    soft::Pixels p = soft::PixelsOf(c.surface, c.soft);
     if (p.width != c.width || p.height != c.height || c.bits == nullptr) {
         return "canvas not made";
     }
@@ -129,13 +174,17 @@ int64_t Painted(const Canvas& c) {
 
 class GdiCompare : public ::testing::Test {
   protected:
-    void SetUp() override { soft::Reset(); }
-    void TearDown() override { soft::Reset(); }
+    void TearDown() override {
+        if (c.real != nullptr) {
+            FreeCanvas(c);
+        }
+    }
+    Canvas c;
 };
 
 // Every direction up to 24 pixels long: the eight octants, their borders and every tie.
 TEST_F(GdiCompare, LinesInEveryDirection) {
-    Canvas c = MakeCanvas(51, 51);
+    MakeCanvas(c, 51, 51);
     for (int32_t dy = -24; dy <= 24; ++dy) {
         for (int32_t dx = -24; dx <= 24; ++dx) {
             Clear(c);
@@ -149,7 +198,7 @@ TEST_F(GdiCompare, LinesInEveryDirection) {
 
 // Long lines at scattered slopes, each in its own colour on one image.
 TEST_F(GdiCompare, LongLines) {
-    Canvas c = MakeCanvas(401, 401);
+    MakeCanvas(c, 401, 401);
     uint32_t state = 12345;
     auto next = [&state](int32_t range) {
         state = state * 1103515245u + 12345u;
@@ -173,7 +222,7 @@ TEST_F(GdiCompare, WipeFans) {
     for (const auto& s : screens) {
         const int32_t w = s.width;
         const int32_t h = s.height;
-        Canvas c = MakeCanvas(w, h);
+        MakeCanvas(c, w, h);
         for (int32_t g = 0; g <= h; ++g) {
             Line(c, 0, 0, w, g, 0x400000u + static_cast<uint32_t>(g));
             Line(c, w, h, -1, h - g, 0x800000u + static_cast<uint32_t>(g));
@@ -200,7 +249,7 @@ TEST_F(GdiCompare, WipeFans) {
 
 // Lines that start or end outside the image, some very far.
 TEST_F(GdiCompare, LinesReachingOutside) {
-    Canvas c = MakeCanvas(50, 40);
+    MakeCanvas(c, 50, 40);
     const int32_t fixed[][4] = {
         {-1000, -50, 60, 70},
         {-5, -5, 5, 200},
@@ -243,55 +292,77 @@ TEST_F(GdiCompare, LinesReachingOutside) {
 }
 
 // The box as the animator composes it: a compatible bitmap of the screen, filled, four
-// outline lines with the context's own pen, copied onto the screen at several places.
+// outline lines with the context's own pen, copied onto the screen at several places, some
+// off its edges.
 TEST_F(GdiCompare, BoxOutlines) {
-    HDC screenDC = GetDC(nullptr);
     const int32_t sizes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 80};
     for (int32_t size : sizes) {
-        Canvas c = MakeCanvas(200, 150);
-        HDC image = CreateCompatibleDC(screenDC);
-        HBITMAP bitmap = CreateCompatibleBitmap(screenDC, size, size);
-        SelectObject(image, bitmap);
-        soft::DC softImage = soft::CreateCompatibleDC(c.soft);
-        soft::SelectObject(softImage, soft::CreateCompatibleBitmap(c.soft, size, size));
-
+        MakeCanvas(c, 200, 150);
         const int32_t s = size;
         const int32_t outline[4][4] = {
             {1, 0, s - 2, 0}, {s - 1, 1, s - 1, s - 2}, {s - 2, s - 1, 1, s - 1}, {0, s - 2, 0, 1}};
         const int32_t places[][2] = {{-1, -1}, {10, 10}, {200 - s, 150 - s}, {195, 145}, {-5, 60}};
-        uint32_t color = 0x3399EE;
-        for (const auto& place : places) {
-            color += 0x051020;
-            HBRUSH brush = CreateSolidBrush(color);
-            RECT r = {0, 0, s, s};
-            FillRect(image, &r, brush);
-            DeleteObject(brush);
-            soft::Object softBrush = soft::CreateSolidBrush(color);
-            soft::FillRect(softImage, gdi::Rect{0, 0, s, s}, softBrush);
-            soft::DeleteObject(softBrush);
-            for (const auto& l : outline) {
-                MoveToEx(image, l[0], l[1], nullptr);
-                LineTo(image, l[2], l[3]);
-                soft::MoveToEx(softImage, l[0], l[1]);
-                soft::LineTo(softImage, l[2], l[3]);
+        OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+            Image image = MakeImage(t, screen, s, s);
+            uint32_t color = 0x3399EE;
+            for (const auto& place : places) {
+                color += 0x051020;
+                FillOn(t, image.dc, gdi::Rect{0, 0, s, s}, color);
+                for (const auto& l : outline) {
+                    t.MoveToEx(t.Context, image.dc, l[0], l[1]);
+                    t.LineTo(t.Context, image.dc, l[2], l[3]);
+                }
+                t.BitBlt(t.Context, screen, place[0], place[1], s, s, image.dc, 0, 0);
             }
-            BitBlt(c.real, place[0], place[1], s, s, image, 0, 0, SRCCOPY);
-            soft::BitBlt(c.soft, place[0], place[1], s, s, softImage, 0, 0);
-        }
+            FreeImage(t, image);
+        });
         EXPECT_EQ(Differences(c), "") << "box of " << size;
         if (size >= 3) { // below that the outline covers the whole box
             EXPECT_GT(Painted(c), 0);
         }
-        DeleteDC(image);
-        DeleteObject(bitmap);
         FreeCanvas(c);
-        soft::Reset();
     }
-    ReleaseDC(nullptr, screenDC);
+}
+
+// The saver itself on both: boxes of every odd size, colour changes, and wipes every few
+// bounces, compared at every wait it hands back.
+TEST_F(GdiCompare, TheSaverDrawsAlikeOnBoth) {
+    const SaverParameters cases[] = {
+        {80, 3, 1, 4, 0}, {7, 2, 1, 3, -1}, {2, 5, 1, 6, 0}, {150, 3, 1, 2, 0}, {300, 3, 1, 3, 0},
+    };
+    for (const SaverParameters& params : cases) {
+        SCOPED_TRACE(params.BoxSize);
+        MakeCanvas(c, 160, 120);
+        uint32_t seed = 4242;
+        Saver onGdi;
+        Saver onSoft;
+        SaverPlatform gdiTable = c.gdiTable;
+        SaverPlatform softTable = c.softTable;
+        for (SaverPlatform* table : {&gdiTable, &softTable}) {
+            table->TickCount = [](void* clock) { return *static_cast<uint32_t*>(clock); };
+            table->Clock = &seed;
+        }
+        BoxAnimatorStart(onGdi, gdiTable, c.real, params);
+        BoxAnimatorStart(onSoft, softTable, c.soft, params);
+        int64_t painted = 0;
+        for (int wait = 0; wait < 1500; ++wait) {
+            const SaverWait gdiWait = BoxAnimatorAdvance(onGdi);
+            const SaverWait softWait = BoxAnimatorAdvance(onSoft);
+            ASSERT_EQ(gdiWait.Polls, softWait.Polls) << "wait " << wait;
+            ASSERT_EQ(gdiWait.EndsStep, softWait.EndsStep) << "wait " << wait;
+            ASSERT_EQ(Differences(c), "") << "wait " << wait;
+            painted = std::max(painted, Painted(c));
+        }
+        EXPECT_GT(onSoft.Wipes, 1u);
+        EXPECT_GT(painted, 0);
+        BoxAnimatorEnd(onGdi);
+        BoxAnimatorEnd(onSoft);
+        FreeCanvas(c);
+    }
 }
 
 TEST_F(GdiCompare, FillRectEdges) {
-    Canvas c = MakeCanvas(8, 8);
+    MakeCanvas(c, 8, 8);
     const gdi::Rect rects[] = {
         {2, 2, 5, 5},     {3, 3, 3, 6},
         {3, 3, 6, 3},     {-3, -3, 2, 2},
@@ -311,7 +382,6 @@ TEST_F(GdiCompare, FillRectEdges) {
 }
 
 TEST_F(GdiCompare, BlockTransfers) {
-    HDC screenDC = GetDC(nullptr);
     const int32_t blits[][6] = {
         {-1, -1, 4, 4, 0, 0}, {6, 6, 4, 4, 0, 0},   {5, -2, 4, 4, 0, 0}, {-2, 5, 4, 4, 0, 0},
         {-2, 2, 4, 4, 0, 0},  {2, -2, 4, 4, 0, 0},  {6, 2, 4, 4, 0, 0},  {2, 6, 4, 4, 0, 0},
@@ -320,81 +390,60 @@ TEST_F(GdiCompare, BlockTransfers) {
         {2, 2, -3, 3, 0, 0},  {4, 4, -3, -3, 3, 3}, {1, 1, 3, 3, 1, -1}, {0, 5, 6, 6, -1, 1},
     };
     for (const auto& b : blits) {
-        Canvas c = MakeCanvas(8, 8);
-        HDC source = CreateCompatibleDC(screenDC);
-        HBITMAP bitmap = CreateCompatibleBitmap(screenDC, 4, 4);
-        SelectObject(source, bitmap);
-        soft::DC softSource = soft::CreateCompatibleDC(c.soft);
-        soft::SelectObject(softSource, soft::CreateCompatibleBitmap(c.soft, 4, 4));
-        for (int32_t i = 0; i < 16; ++i) {
-            uint32_t color = 0x0F0D0Bu * static_cast<uint32_t>(i + 1);
-            HBRUSH brush = CreateSolidBrush(color);
-            RECT r = {i % 4, i / 4, i % 4 + 1, i / 4 + 1};
-            FillRect(source, &r, brush);
-            DeleteObject(brush);
-            soft::Object softBrush = soft::CreateSolidBrush(color);
-            soft::FillRect(softSource, gdi::Rect{r.left, r.top, r.right, r.bottom}, softBrush);
-            soft::DeleteObject(softBrush);
-        }
-        Fill(c, gdi::Rect{0, 0, 8, 8}, 0x0000FF);
-        BitBlt(c.real, b[0], b[1], b[2], b[3], source, b[4], b[5], SRCCOPY);
-        soft::BitBlt(c.soft, b[0], b[1], b[2], b[3], softSource, b[4], b[5]);
+        MakeCanvas(c, 8, 8);
+        OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+            Image source = MakeImage(t, screen, 4, 4);
+            for (int32_t i = 0; i < 16; ++i) {
+                FillOn(t, source.dc, gdi::Rect{i % 4, i / 4, i % 4 + 1, i / 4 + 1},
+                       0x0F0D0Bu * static_cast<uint32_t>(i + 1));
+            }
+            FillOn(t, screen, gdi::Rect{0, 0, 8, 8}, 0x0000FF);
+            t.BitBlt(t.Context, screen, b[0], b[1], b[2], b[3], source.dc, b[4], b[5]);
+            FreeImage(t, source);
+        });
         EXPECT_EQ(Differences(c), "") << "blit to " << b[0] << "," << b[1] << " " << b[2] << "x"
                                       << b[3] << " from " << b[4] << "," << b[5];
-        DeleteDC(source);
-        DeleteObject(bitmap);
         FreeCanvas(c);
-        soft::Reset();
     }
-    ReleaseDC(nullptr, screenDC);
 }
 
 // What GDI makes of odd bitmap sizes, and of a bitmap compatible with a fresh memory
 // context: monochrome, black and white kept. (GDI dithers other brush colours there; the
 // soft surface takes the nearer of black and white, so they are not compared.)
 TEST_F(GdiCompare, BitmapSizesAndMonochrome) {
-    HDC screenDC = GetDC(nullptr);
-    soft::DC softScreen = soft::CreateScreen(8, 8);
+    MakeCanvas(c, 12, 1);
     const int32_t sizes[][2] = {{3, 2}, {0, 5}, {5, 0}, {-5, 4}, {4, -5}, {-3, -3}};
+    // Compatible with the display, as the saver's screen is (a memory context holding a DIB
+    // section makes DIB sections, which refuse negative sizes).
+    HDC display = GetDC(nullptr);
     for (const auto& size : sizes) {
-        HBITMAP bitmap = CreateCompatibleBitmap(screenDC, size[0], size[1]);
+        HBITMAP bitmap = static_cast<HBITMAP>(
+            c.gdiTable.CreateCompatibleBitmap(c.gdiTable.Context, display, size[0], size[1]));
         BITMAP info = {};
         GetObjectA(bitmap, sizeof(info), &info);
-        soft::Object softBitmap = soft::CreateCompatibleBitmap(softScreen, size[0], size[1]);
-        soft::DC dc = soft::CreateCompatibleDC(softScreen);
-        soft::SelectObject(dc, softBitmap);
-        soft::Pixels p = soft::PixelsOf(dc);
+        Image image = MakeImage(c.softTable, c.soft, size[0], size[1]);
+        soft::Pixels p = soft::PixelsOf(c.surface, image.dc);
         EXPECT_EQ(p.width, info.bmWidth) << size[0] << "x" << size[1];
         EXPECT_EQ(p.height, info.bmHeight) << size[0] << "x" << size[1];
-        soft::DeleteDC(dc);
-        soft::DeleteObject(softBitmap);
+        FreeImage(c.softTable, image);
         DeleteObject(bitmap);
     }
+    ReleaseDC(nullptr, display);
 
     const uint32_t colors[] = {0x000000, 0xFFFFFF, 0x000000, 0x000000, 0xFFFFFF, 0xFFFFFF,
                                0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000};
-    Canvas c = MakeCanvas(12, 1);
-    HDC mono = CreateCompatibleDC(screenDC);
-    HBITMAP monoBitmap = CreateCompatibleBitmap(mono, 12, 1);
-    SelectObject(mono, monoBitmap);
-    soft::DC softMono = soft::CreateCompatibleDC(c.soft);
-    soft::SelectObject(softMono, soft::CreateCompatibleBitmap(softMono, 12, 1));
-    for (int32_t i = 0; i < 12; ++i) {
-        HBRUSH brush = CreateSolidBrush(colors[i]);
-        RECT r = {i, 0, i + 1, 1};
-        FillRect(mono, &r, brush);
-        DeleteObject(brush);
-        soft::Object softBrush = soft::CreateSolidBrush(colors[i]);
-        soft::FillRect(softMono, gdi::Rect{i, 0, i + 1, 1}, softBrush);
-        soft::DeleteObject(softBrush);
-    }
-    BitBlt(c.real, 0, 0, 12, 1, mono, 0, 0, SRCCOPY);
-    soft::BitBlt(c.soft, 0, 0, 12, 1, softMono, 0, 0);
+    OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+        gdi::DC mono = t.CreateCompatibleDC(t.Context, screen);
+        gdi::Object monoBitmap = t.CreateCompatibleBitmap(t.Context, mono, 12, 1);
+        t.SelectObject(t.Context, mono, monoBitmap);
+        for (int32_t i = 0; i < 12; ++i) {
+            FillOn(t, mono, gdi::Rect{i, 0, i + 1, 1}, colors[i]);
+        }
+        t.BitBlt(t.Context, screen, 0, 0, 12, 1, mono, 0, 0);
+        FreeImage(t, Image{mono, monoBitmap});
+    });
     EXPECT_EQ(Differences(c), "") << "monochrome";
-    DeleteDC(mono);
-    DeleteObject(monoBitmap);
     FreeCanvas(c);
-    ReleaseDC(nullptr, screenDC);
 }
 
 } // namespace

@@ -7,9 +7,14 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "saver/gdi_platform.h"
 #endif
 
 namespace {
+
+// The state these tests draw from.
+uint32_t RandomSeed = 1;
 
 // The generator as a double computation: divide, round half to even, wrap.
 int32_t NextRandomAsDouble(uint32_t& seed) {
@@ -29,7 +34,7 @@ TEST(RandomSource, SequenceFromSeedOne) {
         {662824084u, 10114},  {3295386429u, 17516}, {4182499122u, 31052}, {2516284547u, 5627},
     };
     for (const auto& e : expected) {
-        EXPECT_EQ(NextRandom(), e.value);
+        EXPECT_EQ(NextRandom(RandomSeed), e.value);
         EXPECT_EQ(RandomSeed, e.seed);
     }
 }
@@ -64,7 +69,7 @@ TEST(RandomSource, EdgeStates) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.next);
         RandomSeed = PreviousState(c.next);
-        EXPECT_EQ(NextRandom(), c.value);
+        EXPECT_EQ(NextRandom(RandomSeed), c.value);
         EXPECT_EQ(RandomSeed, c.next);
     }
 }
@@ -74,30 +79,30 @@ TEST(RandomSource, IntegerAndDoubleFormsAgree) {
     RandomSeed = doubleSeed;
     for (int i = 0; i < 200000; ++i) {
         int32_t expected = NextRandomAsDouble(doubleSeed);
-        ASSERT_EQ(NextRandom(), expected) << "draw " << i;
+        ASSERT_EQ(NextRandom(RandomSeed), expected) << "draw " << i;
     }
     // And across the whole state space in strides that hit every low-half class.
     for (uint64_t state = 0; state < (1ull << 32); state += 65537ull * 7 + 3) {
         uint32_t seed = static_cast<uint32_t>(state);
         RandomSeed = seed;
         int32_t expected = NextRandomAsDouble(seed);
-        ASSERT_EQ(NextRandom(), expected) << "state " << state;
+        ASSERT_EQ(NextRandom(RandomSeed), expected) << "state " << state;
     }
 }
 
 TEST(RandomSource, RndUsesTwoDrawsAndTheirProduct) {
     RandomSeed = 1;
     // 16838 * 5759 = 96970042 -> m = 70042
-    EXPECT_EQ(Rnd(), 70042 / 100000.0);
+    EXPECT_EQ(Rnd(RandomSeed), 70042 / 100000.0);
     // 10114 * 17516 = 177156824 -> 56824
-    EXPECT_EQ(Rnd(), 56824 / 100000.0);
+    EXPECT_EQ(Rnd(RandomSeed), 56824 / 100000.0);
     // A zero output makes the draw 0.
     RandomSeed = PreviousState(0x80000000u);
-    EXPECT_EQ(Rnd(), 0.0);
+    EXPECT_EQ(Rnd(RandomSeed), 0.0);
 }
 
 TEST(RandomSource, RndDrawsMatchTheirIntegerEquivalents) {
-    // 256 * Rnd() and 5 * Rnd() + 1 floor exactly as integer division would, for every m.
+    // 256 * Rnd(RandomSeed) and 5 * Rnd(RandomSeed) + 1 floor exactly as integer division would, for every m.
     for (int32_t m = 0; m < 100000; ++m) {
         double r = m / 100000.0;
         ASSERT_EQ(FloorToInt(256 * r), (256 * m) / 100000) << m;
@@ -105,20 +110,20 @@ TEST(RandomSource, RndDrawsMatchTheirIntegerEquivalents) {
     }
 }
 
-TEST(RandomSource, RandomizeTakesTheTickSource) {
-    uint32_t (*saved)() = RandomizeTicks;
-    RandomizeTicks = [] { return 0xDEADBEEFu; };
-    Randomize();
+TEST(RandomSource, RandomizeTakesThePlatformsTickCountWithItsClock) {
+    uint32_t ticks = 0xDEADBEEFu;
+    SaverPlatform platform = {};
+    platform.TickCount = [](void* clock) { return *static_cast<uint32_t*>(clock); };
+    platform.Clock = &ticks;
+    Randomize(RandomSeed, platform);
     EXPECT_EQ(RandomSeed, 0xDEADBEEFu);
-    RandomizeTicks = saved;
 }
 
 #ifdef _WIN32
 TEST(RandomSource, RandomizeTakesAllBitsOfTheTickCount) {
     // Not a part or a scaled copy of the count: the seed lies between two readings of it.
-    ASSERT_EQ(RandomizeTicks, &PlatformTicks);
     uint32_t before = GetTickCount();
-    Randomize();
+    Randomize(RandomSeed, GdiPlatform);
     uint32_t after = GetTickCount();
     EXPECT_LE(RandomSeed - before, after - before) << RandomSeed << " " << before;
 }

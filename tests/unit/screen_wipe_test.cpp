@@ -6,63 +6,40 @@
 #include <string>
 #include <vector>
 
-#include "saver/box_animator.h"
-#include "saver/input_watch.h"
 #include "saver/saver_state.h"
 #include "saver/soft_surface.h"
-#include "settings/settings.h"
+#include "tests/unit/soft_saver.h"
 
 namespace {
 
 constexpr uint32_t Trail = 0x00123456u;
 constexpr uint32_t Target = 0x001EC80Au; // red 10, green 200, blue 30
 
-// The screen as it was at chosen polls.
-uint64_t SnapshotAt[2] = {0, 0};
-std::vector<uint32_t> Snapshots[2];
-std::vector<uint32_t> ScreenPixels() {
-    soft::Pixels pixels = soft::PixelsOf(ScreenDC);
-    return std::vector<uint32_t>(pixels.data, pixels.data + pixels.width * pixels.height);
-}
-void TakeSnapshots() {
-    for (int i = 0; i < 2; ++i) {
-        if (InputWatchPolls == SnapshotAt[i]) {
-            Snapshots[i] = ScreenPixels();
-        }
-    }
-}
-
-// What row 0 and row 2 of the screen held at each poll.
-std::vector<uint32_t> Row0;
-std::vector<uint32_t> Row2;
-void RecordRows() {
-    Row0.push_back(soft::GetPixel(ScreenDC, 5, 0));
-    Row2.push_back(soft::GetPixel(ScreenDC, 5, 2));
-}
-
 class ScreenWipeTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        soft::Reset();
-        InputWatchHook = nullptr;
-        InputWatchPolls = 0;
-        TargetColor = {10, 200, 30};
-        ColorDelta = {-50, 60, -70}; // a fade in progress does not colour the rows
-        BoxPosition = {100, 50};
-        CurrentSaverParameters = {80, 50, 7, 960, 4};
+    // A screen covered with the box trail, and a saver in the middle of its run.
+    void NewScreen(int32_t width, int32_t height, int32_t wipeDelay) {
+        run.NewScreen(width, height);
+        ASSERT_NE(run.screen, nullptr);
+        gdi::Object brush = soft::CreateSolidBrush(run.surface, Trail);
+        soft::FillRect(run.surface, run.screen, {0, 0, width, height}, brush);
+        soft::DeleteObject(run.surface, brush);
+        run.params.WipeDelay = wipeDelay;
+        run.Attach();
+        run.saver.TargetColor = {10, 200, 30};
+        run.saver.ColorDelta = {-50, 60, -70}; // a fade in progress does not colour the rows
+        run.saver.BoxPosition = {100, 50};
     }
-    void TearDown() override {
-        InputWatchHook = nullptr;
-        soft::Reset();
+    // The screen after each poll of a wipe.
+    std::vector<std::vector<uint32_t>> PollByPoll() {
+        std::vector<std::vector<uint32_t>> frames;
+        run.onWait = [&](uint32_t polls) { frames.insert(frames.end(), polls, run.Pixels()); };
+        run.RunWipe();
+        run.onWait = nullptr;
+        return frames;
     }
-    // A screen covered with the box trail.
-    void NewScreen(int32_t width, int32_t height) {
-        ScreenDC = soft::CreateScreen(width, height);
-        ASSERT_NE(ScreenDC, nullptr);
-        gdi::Object brush = gdi::CreateSolidBrush(Trail);
-        gdi::FillRect(ScreenDC, {0, 0, width, height}, brush);
-        gdi::DeleteObject(brush);
-    }
+
+    SoftSaver run;
 };
 
 TEST_F(ScreenWipeTest, PollCount) {
@@ -87,25 +64,22 @@ TEST_F(ScreenWipeTest, PollCount) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " P " << c.wipeDelay);
-        soft::Reset();
-        NewScreen(c.width, c.height);
-        CurrentSaverParameters.WipeDelay = c.wipeDelay;
-        InputWatchPolls = 0;
-        BoxPosition = {100, 50};
-        ScreenWipe();
-        EXPECT_EQ(InputWatchPolls, c.polls);
-        EXPECT_EQ(BoxPosition.x, -1);
-        EXPECT_EQ(BoxPosition.y, -1);
+        NewScreen(c.width, c.height, c.wipeDelay);
+        run.RunWipe();
+        EXPECT_EQ(run.polls, c.polls);
+        EXPECT_EQ(run.saver.BoxPosition.x, -1);
+        EXPECT_EQ(run.saver.BoxPosition.y, -1);
     }
 }
 
 TEST_F(ScreenWipeTest, PausesComeBeforeTheFirstRowAndAfterEachLine) {
-    NewScreen(40, 10);
-    CurrentSaverParameters.WipeDelay = 1;
-    InputWatchHook = RecordRows;
-    Row0.clear();
-    Row2.clear();
-    ScreenWipe();
+    NewScreen(40, 10, 1);
+    std::vector<uint32_t> Row0;
+    std::vector<uint32_t> Row2;
+    for (const std::vector<uint32_t>& frame : PollByPoll()) {
+        Row0.push_back(frame[5]);
+        Row2.push_back(frame[2 * 40 + 5]);
+    }
     ASSERT_GE(Row0.size(), 104u);
     for (size_t poll = 0; poll < 101; ++poll) {
         EXPECT_EQ(Row0[poll], Trail) << poll;
@@ -130,19 +104,12 @@ TEST_F(ScreenWipeTest, InterlacedRowsInTheTargetColorThenTheFirstFanLine) {
         int32_t w = size.width;
         int32_t h = size.height;
         SCOPED_TRACE(testing::Message() << w << "x" << h);
-        soft::Reset();
-        NewScreen(w, h);
-        CurrentSaverParameters.WipeDelay = 0;
-        InputWatchPolls = 0;
+        NewScreen(w, h, 0);
         // With P 0: one poll of pause, then one poll after each row and each pair of fan lines.
-        uint64_t rows = static_cast<uint64_t>(h / 2 + 1);
-        SnapshotAt[0] = 1 + rows;
-        SnapshotAt[1] = 1 + rows + 1;
-        Snapshots[0].clear();
-        Snapshots[1].clear();
-        InputWatchHook = TakeSnapshots;
-        ScreenWipe();
-        InputWatchHook = nullptr;
+        size_t rows = static_cast<size_t>(h / 2 + 1);
+        std::vector<std::vector<uint32_t>> frames = PollByPoll();
+        ASSERT_GT(frames.size(), rows + 1);
+        const std::vector<uint32_t> Snapshots[2] = {frames[rows], frames[rows + 1]};
 
         ASSERT_EQ(Snapshots[0].size(), static_cast<size_t>(w * h));
         for (int32_t y = 0; y < h; ++y) {
@@ -168,25 +135,15 @@ TEST_F(ScreenWipeTest, FansLeaveTheWholeScreenBlack) {
                  {2, 5},      {5, 2},     {64, 64},   {1000, 3},  {3, 1000}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
-        soft::Reset();
-        NewScreen(size.width, size.height);
-        CurrentSaverParameters.WipeDelay = -1;
-        ScreenWipe();
-        std::vector<uint32_t> pixels = ScreenPixels();
+        NewScreen(size.width, size.height, -1);
+        run.RunWipe();
+        std::vector<uint32_t> pixels = run.Pixels();
         ASSERT_EQ(pixels.size(), static_cast<size_t>(size.width * size.height));
         for (size_t i = 0; i < pixels.size(); ++i) {
             ASSERT_EQ(pixels[i], 0u) << "pixel " << i % static_cast<size_t>(size.width) << ","
                                      << i / static_cast<size_t>(size.width);
         }
     }
-}
-
-// The screen and the box position at every poll of a wipe.
-std::vector<std::vector<uint32_t>> Frames;
-std::vector<BoxPoint> Positions;
-void RecordFrame() {
-    Frames.push_back(ScreenPixels());
-    Positions.push_back(BoxPosition);
 }
 
 // A whole wipe with WipeDelay 0 on tiny screens, poll by poll: the opening pause, one
@@ -232,15 +189,15 @@ TEST_F(ScreenWipeTest, EveryPollOfAWipe) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
-        soft::Reset();
-        NewScreen(c.width, c.height);
-        CurrentSaverParameters.WipeDelay = 0;
-        BoxPosition = {100, 50};
-        Frames.clear();
-        Positions.clear();
-        InputWatchHook = RecordFrame;
-        ScreenWipe();
-        InputWatchHook = nullptr;
+        NewScreen(c.width, c.height, 0);
+        // The screen and the box position at every poll.
+        std::vector<std::vector<uint32_t>> Frames;
+        std::vector<BoxPoint> Positions;
+        run.onWait = [&](uint32_t polls) {
+            Frames.insert(Frames.end(), polls, run.Pixels());
+            Positions.insert(Positions.end(), polls, run.saver.BoxPosition);
+        };
+        run.RunWipe();
 
         ASSERT_EQ(Frames.size(), c.frames.size());
         for (size_t poll = 0; poll < Frames.size(); ++poll) {
@@ -261,15 +218,14 @@ TEST_F(ScreenWipeTest, EveryPollOfAWipe) {
 }
 
 TEST_F(ScreenWipeTest, PutsThePreviousPenBackAndKeepsNoPen) {
-    NewScreen(64, 48);
-    gdi::Object ownPen = gdi::CreatePen(0x0000FF00u);
-    gdi::SelectObject(ScreenDC, ownPen);
-    int32_t objects = soft::LiveObjectCount();
-    CurrentSaverParameters.WipeDelay = -1;
-    ScreenWipe();
-    EXPECT_EQ(soft::LiveObjectCount(), objects);
-    gdi::Object other = gdi::CreatePen(0);
-    EXPECT_EQ(gdi::SelectObject(ScreenDC, other), ownPen);
+    NewScreen(64, 48, -1);
+    gdi::Object ownPen = soft::CreatePen(run.surface, 0x0000FF00u);
+    soft::SelectObject(run.surface, run.screen, ownPen);
+    int32_t objects = soft::LiveObjectCount(run.surface);
+    run.RunWipe();
+    EXPECT_EQ(soft::LiveObjectCount(run.surface), objects);
+    gdi::Object other = soft::CreatePen(run.surface, 0);
+    EXPECT_EQ(soft::SelectObject(run.surface, run.screen, other), ownPen);
 }
 
 } // namespace

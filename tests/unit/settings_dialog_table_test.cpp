@@ -5,6 +5,8 @@
 #include <cstring>
 #include <set>
 
+#include "settings/settings.h"
+
 namespace {
 
 const ControlSpec* FindControl(int32_t id) {
@@ -56,7 +58,9 @@ TEST(SettingsDialogTable, EachRowsSliderEditsTheSettingItsLabelNames) {
         {"描画速度", "遅", "速", &Settings::DrawSpeed, 0, 50, 1003},
     };
     int32_t previousY = 0;
+    int32_t rowNumber = 0;
     for (const Row& row : rows) {
+        ++rowNumber;
         SCOPED_TRACE(row.Name);
         const ControlSpec* slider = FindControl(row.SliderId);
         const ControlSpec* name = FindControlByText(row.Name);
@@ -85,36 +89,44 @@ TEST(SettingsDialogTable, EachRowsSliderEditsTheSettingItsLabelNames) {
         EXPECT_LE(left->X + left->Width, slider->X);
         EXPECT_LE(slider->X + slider->Width, right->X);
 
-        const SliderBinding* binding = FindSliderBinding(row.SliderId);
-        ASSERT_NE(binding, nullptr);
-        EXPECT_EQ(binding->Field, row.Field);
-        EXPECT_EQ(binding->Minimum, row.Minimum);
-        EXPECT_EQ(binding->Maximum, row.Maximum);
+        const SettingFacts* facts = FindSettingBySlider(row.SliderId);
+        ASSERT_NE(facts, nullptr);
+        EXPECT_EQ(facts->Value, row.Field);
+        EXPECT_EQ(facts->Minimum, row.Minimum);
+        EXPECT_EQ(facts->Maximum, row.Maximum);
+        EXPECT_EQ(facts->Dialog.Row, rowNumber);
     }
 }
 
+// The sliders get their ranges and positions in the file's field order.
 TEST(SettingsDialogTable, SlidersAreSetUpInTheFilesFieldOrder) {
-    const int32_t Settings::*order[] = {&Settings::BoxSize, &Settings::ColorChangeRate,
-                                        &Settings::DrawSpeed, &Settings::EraseFrequency,
-                                        &Settings::EraseSpeed};
-    ASSERT_EQ(std::size(SliderBindings), std::size(order));
+    const struct {
+        int32_t Settings::*Field;
+        int32_t SliderId;
+    } order[] = {{&Settings::BoxSize, 1014},
+                 {&Settings::ColorChangeRate, 1009},
+                 {&Settings::DrawSpeed, 1003},
+                 {&Settings::EraseFrequency, 1019},
+                 {&Settings::EraseSpeed, 1022}};
+    ASSERT_EQ(std::size(SettingsTable), std::size(order));
     for (std::size_t i = 0; i < std::size(order); ++i) {
-        EXPECT_EQ(SliderBindings[i].Field, order[i]) << i;
+        EXPECT_EQ(SettingsTable[i].Value, order[i].Field) << i;
+        EXPECT_EQ(SettingsTable[i].Dialog.Slider.Id, order[i].SliderId) << i;
     }
 }
 
-TEST(SettingsDialogTable, OnlySlidersHaveBindings) {
+TEST(SettingsDialogTable, OnlySlidersEditASetting) {
     std::set<int32_t> bound;
     for (const ControlSpec& control : SettingsDialogControls) {
-        const SliderBinding* binding = FindSliderBinding(control.Id);
-        EXPECT_EQ(binding != nullptr, control.Kind == ControlKind::Slider) << control.Id;
-        if (binding != nullptr) {
-            bound.insert(binding->Id);
+        const SettingFacts* facts = FindSettingBySlider(control.Id);
+        EXPECT_EQ(facts != nullptr, control.Kind == ControlKind::Slider) << control.Id;
+        if (facts != nullptr) {
+            bound.insert(control.Id);
         }
     }
     EXPECT_EQ(bound.size(), 5u);
     for (int32_t id : {0, 999, 1026, 0x10000 + 1014, -1}) {
-        EXPECT_EQ(FindSliderBinding(id), nullptr) << id;
+        EXPECT_EQ(FindSettingBySlider(id), nullptr) << id;
     }
 }
 
@@ -152,19 +164,14 @@ TEST(SettingsDialogTable, SliderRangePacking) {
 } // namespace
 
 #ifdef _WIN32
-// The window itself, run on this thread. Its source is built only into the saver, and its
-// window procedure is file-local, so it is compiled in here.
-#include "settings/settings_dialog.cpp"
+// The window itself, run on this thread.
+#include <commctrl.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "app/startup.h"
-
-HFONT ControlFont;
 
 namespace {
 
@@ -283,9 +290,9 @@ class SettingsWindowRun : public ::testing::Test {
         dir = fs::temp_directory_path() / ("tavorinex-dialog-" + std::string(info->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        savedInstallDir = InstallDir;
-        InstallDir = dir.string() + "\\";
+        savedSettingsFile = SettingsFilePath;
         file = dir / "tavorinex.ini";
+        SettingsFilePath = file.string();
         savedNotice = ShowSaveFailure;
         ShowSaveFailure = CountSaveFailure;
         FailureCount = 0;
@@ -296,7 +303,7 @@ class SettingsWindowRun : public ::testing::Test {
         }
         DrainQueue();
         ShowSaveFailure = savedNotice;
-        InstallDir = savedInstallDir;
+        SettingsFilePath = savedSettingsFile;
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
@@ -321,7 +328,7 @@ class SettingsWindowRun : public ::testing::Test {
 
     fs::path dir;
     fs::path file;
-    std::string savedInstallDir;
+    std::string savedSettingsFile;
     SaveFailureNotice savedNotice = nullptr;
 };
 
@@ -416,8 +423,8 @@ TEST_F(SettingsWindowRun, OnlyAReleaseTakesTheSlidersPosition) {
         StoreFile(DefaultsFile);
         HWND window = Open();
         ASSERT_NE(window, nullptr);
-        for (const SliderBinding& slider : SliderBindings) {
-            MoveWithoutRelease(window, slider.Id, slider.Minimum);
+        for (const SettingFacts& facts : SettingsTable) {
+            MoveWithoutRelease(window, facts.Dialog.Slider.Id, facts.Minimum);
         }
         Notify(window, c.Id, c.Code);
         ClickOk(window);

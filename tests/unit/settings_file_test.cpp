@@ -1,5 +1,4 @@
 // The settings file on real files: the platform's file layer, the atomic save and its failures.
-#include "app/startup.h"
 #include "settings/settings.h"
 #include "settings_describe.h"
 
@@ -130,15 +129,15 @@ TEST_F(SettingsFile, MinusOneIsWrittenUnsignedAndLoadsBack) {
 }
 
 TEST_F(SettingsFile, TheProcessWideOperationsUseInstallDir) {
-    const std::string savedDir = InstallDir;
-    InstallDir = (dir / "my").string();
+    const std::string savedPath = SettingsFilePath;
+    SettingsFilePath = SettingsFileIn((dir / "my").string());
     CurrentSettings = {100, 10, 20, 30, 5};
     EXPECT_TRUE(SaveSettings(Owner));
     EXPECT_EQ(ReadAll(dir / "mytavorinex.ini"), std::string("100,10,20,30,5,\0", 16));
     CurrentSettings = {};
     LoadSettings();
     LoadSaverParameters();
-    InstallDir = savedDir;
+    SettingsFilePath = savedPath;
     EXPECT_EQ(Describe(CurrentSettings), "100,10,20,30,5");
     EXPECT_EQ(Describe(CurrentSaverParameters), "100,43,31,990,10");
 }

@@ -1,4 +1,3 @@
-#include "saver/gdi.h"
 #include "saver/soft_surface.h"
 
 #include <gtest/gtest.h>
@@ -17,23 +16,30 @@ using Points = std::set<std::pair<int32_t, int32_t>>;
 
 class SoftSurface : public ::testing::Test {
   protected:
-    void SetUp() override { soft::Reset(); }
-    void TearDown() override { soft::Reset(); }
+    void SetUp() override { surface = soft::NewSurface(); }
+    void TearDown() override { soft::FreeSurface(surface); }
+    // A clean start within one test.
+    void Reset() {
+        soft::FreeSurface(surface);
+        surface = soft::NewSurface();
+    }
+
+    soft::Surface* surface = nullptr;
 
     // A memory context holding a width x height bitmap filled with white.
     soft::DC WhiteImage(int32_t width, int32_t height) {
-        soft::DC screen = soft::CreateScreen(16, 16);
-        soft::DC dc = soft::CreateCompatibleDC(screen);
-        soft::SelectObject(dc, soft::CreateCompatibleBitmap(screen, width, height));
-        soft::Object brush = soft::CreateSolidBrush(White);
-        soft::FillRect(dc, gdi::Rect{0, 0, width, height}, brush);
-        soft::DeleteObject(brush);
+        soft::DC screen = soft::CreateScreen(surface, 16, 16);
+        soft::DC dc = soft::CreateCompatibleDC(surface, screen);
+        soft::SelectObject(surface, dc, soft::CreateCompatibleBitmap(surface, screen, width, height));
+        soft::Object brush = soft::CreateSolidBrush(surface, White);
+        soft::FillRect(surface, dc, gdi::Rect{0, 0, width, height}, brush);
+        soft::DeleteObject(surface, brush);
         return dc;
     }
 
     // The pixels that are not white.
-    static Points Marked(soft::DC dc) {
-        soft::Pixels p = soft::PixelsOf(dc);
+    Points Marked(soft::DC dc) {
+        soft::Pixels p = soft::PixelsOf(surface, dc);
         Points marked;
         for (int32_t y = 0; y < p.height; ++y) {
             for (int32_t x = 0; x < p.width; ++x) {
@@ -78,30 +84,30 @@ TEST_F(SoftSurface, ShortLinesInEveryOctant) {
     };
     for (const auto& c : cases) {
         soft::DC dc = WhiteImage(13, 13);
-        soft::MoveToEx(dc, 6, 6);
-        soft::LineTo(dc, 6 + c.dx, 6 + c.dy);
+        soft::MoveToEx(surface, dc, 6, 6);
+        soft::LineTo(surface, dc, 6 + c.dx, 6 + c.dy);
         Points expected;
         for (const auto& [x, y] : c.pixels) {
             expected.insert({6 + x, 6 + y});
         }
         EXPECT_EQ(Marked(dc), expected) << "line by " << c.dx << ", " << c.dy;
-        EXPECT_EQ(soft::GetPixel(dc, 6, 6), c.pixels.empty() ? White : 0u);
+        EXPECT_EQ(soft::GetPixel(surface, dc, 6, 6), c.pixels.empty() ? White : 0u);
     }
 }
 
 TEST_F(SoftSurface, LineToMovesTheCurrentPointAndLeavesTheEndOut) {
     soft::DC dc = WhiteImage(8, 8);
-    soft::MoveToEx(dc, 1, 1);
-    soft::LineTo(dc, 4, 1);
-    soft::LineTo(dc, 4, 4);
+    soft::MoveToEx(surface, dc, 1, 1);
+    soft::LineTo(surface, dc, 4, 1);
+    soft::LineTo(surface, dc, 4, 4);
     EXPECT_EQ(Marked(dc), (Points{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {4, 2}, {4, 3}}));
 }
 
 TEST_F(SoftSurface, FreshContextDrawsWithTheBlackPenFromTheOrigin) {
     soft::DC dc = WhiteImage(8, 8);
-    soft::LineTo(dc, 3, 0);
+    soft::LineTo(surface, dc, 3, 0);
     EXPECT_EQ(Marked(dc), (Points{{0, 0}, {1, 0}, {2, 0}}));
-    EXPECT_EQ(soft::GetPixel(dc, 0, 0), 0u);
+    EXPECT_EQ(soft::GetPixel(surface, dc, 0, 0), 0u);
 }
 
 // Far end points are clipped without changing which pixels the visible part gets.
@@ -128,8 +134,8 @@ TEST_F(SoftSurface, ClippedLines) {
     };
     for (const auto& c : cases) {
         soft::DC dc = WhiteImage(6, 6);
-        soft::MoveToEx(dc, c.x0, c.y0);
-        soft::LineTo(dc, c.x1, c.y1);
+        soft::MoveToEx(surface, dc, c.x0, c.y0);
+        soft::LineTo(surface, dc, c.x1, c.y1);
         EXPECT_EQ(Marked(dc), c.pixels) << c.x0 << "," << c.y0 << " to " << c.x1 << "," << c.y1;
     }
 }
@@ -155,9 +161,9 @@ TEST_F(SoftSurface, FillRectEdges) {
     };
     for (const auto& c : cases) {
         soft::DC dc = WhiteImage(8, 8);
-        soft::Object brush = soft::CreateSolidBrush(Red);
-        soft::FillRect(dc, c.rect, brush);
-        soft::DeleteObject(brush);
+        soft::Object brush = soft::CreateSolidBrush(surface, Red);
+        soft::FillRect(surface, dc, c.rect, brush);
+        soft::DeleteObject(surface, brush);
         Points expected;
         for (int32_t y = c.top; y < c.bottom; ++y) {
             for (int32_t x = c.left; x < c.right; ++x) {
@@ -167,7 +173,7 @@ TEST_F(SoftSurface, FillRectEdges) {
         EXPECT_EQ(Marked(dc), expected)
             << c.rect.left << "," << c.rect.top << "," << c.rect.right << "," << c.rect.bottom;
         if (!expected.empty()) {
-            EXPECT_EQ(soft::GetPixel(dc, c.left, c.top), Red);
+            EXPECT_EQ(soft::GetPixel(surface, dc, c.left, c.top), Red);
         }
     }
 }
@@ -193,124 +199,124 @@ TEST_F(SoftSurface, BitBltClipsToSourceAndDestination) {
         {4, 4, -3, -3, 3, 3, 2, 2, 5, 5},
     };
     for (const auto& c : cases) {
-        soft::DC screen = soft::CreateScreen(8, 8);
-        soft::DC source = soft::CreateCompatibleDC(screen);
-        soft::SelectObject(source, soft::CreateCompatibleBitmap(screen, 4, 4));
+        soft::DC screen = soft::CreateScreen(surface, 8, 8);
+        soft::DC source = soft::CreateCompatibleDC(surface, screen);
+        soft::SelectObject(surface, source, soft::CreateCompatibleBitmap(surface, screen, 4, 4));
         for (int32_t i = 0; i < 16; ++i) {
             // every source pixel different, so a shifted copy shows
-            soft::Object brush = soft::CreateSolidBrush(0x010000u * (i + 1));
-            soft::FillRect(source, gdi::Rect{i % 4, i / 4, i % 4 + 1, i / 4 + 1}, brush);
-            soft::DeleteObject(brush);
+            soft::Object brush = soft::CreateSolidBrush(surface, 0x010000u * (i + 1));
+            soft::FillRect(surface, source, gdi::Rect{i % 4, i / 4, i % 4 + 1, i / 4 + 1}, brush);
+            soft::DeleteObject(surface, brush);
         }
-        soft::BitBlt(screen, c.x, c.y, c.width, c.height, source, c.sx, c.sy);
+        soft::BitBlt(surface, screen, c.x, c.y, c.width, c.height, source, c.sx, c.sy);
         for (int32_t y = 0; y < 8; ++y) {
             for (int32_t x = 0; x < 8; ++x) {
                 bool inside = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
                 int32_t from = (x - c.x + c.sx) + 4 * (y - c.y + c.sy);
                 uint32_t expected = inside ? 0x010000u * (from + 1) : 0u;
-                ASSERT_EQ(soft::GetPixel(screen, x, y), expected)
+                ASSERT_EQ(soft::GetPixel(surface, screen, x, y), expected)
                     << "pixel " << x << "," << y << " of blit to " << c.x << "," << c.y << " "
                     << c.width << "x" << c.height << " from " << c.sx << "," << c.sy;
             }
         }
-        soft::Reset();
+        Reset();
     }
 }
 
 TEST_F(SoftSurface, BitBltWithinOneImageReadsBeforeItWrites) {
     soft::DC dc = WhiteImage(4, 4);
-    soft::Object brush = soft::CreateSolidBrush(Red);
-    soft::FillRect(dc, gdi::Rect{0, 0, 1, 4}, brush); // left column red
-    soft::DeleteObject(brush);
-    soft::BitBlt(dc, 1, 1, 3, 3, dc, 0, 0);
+    soft::Object brush = soft::CreateSolidBrush(surface, Red);
+    soft::FillRect(surface, dc, gdi::Rect{0, 0, 1, 4}, brush); // left column red
+    soft::DeleteObject(surface, brush);
+    soft::BitBlt(surface, dc, 1, 1, 3, 3, dc, 0, 0);
     EXPECT_EQ(Marked(dc), (Points{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 1}, {1, 2}, {1, 3}}));
 }
 
 TEST_F(SoftSurface, SelectObjectReturnsThePreviousObjectOfItsKind) {
-    soft::DC screen = soft::CreateScreen(4, 4);
-    soft::DC dc = soft::CreateCompatibleDC(screen);
-    soft::Object bitmap = soft::CreateCompatibleBitmap(screen, 2, 2);
-    soft::Object pen = soft::CreatePen(Red);
-    soft::Object brush = soft::CreateSolidBrush(Red);
+    soft::DC screen = soft::CreateScreen(surface, 4, 4);
+    soft::DC dc = soft::CreateCompatibleDC(surface, screen);
+    soft::Object bitmap = soft::CreateCompatibleBitmap(surface, screen, 2, 2);
+    soft::Object pen = soft::CreatePen(surface, Red);
+    soft::Object brush = soft::CreateSolidBrush(surface, Red);
 
-    soft::Object stockBitmap = soft::SelectObject(dc, bitmap);
+    soft::Object stockBitmap = soft::SelectObject(surface, dc, bitmap);
     ASSERT_NE(stockBitmap, nullptr);
-    EXPECT_EQ(soft::PixelsOf(dc).width, 2);
-    soft::Object stockPen = soft::SelectObject(dc, pen);
+    EXPECT_EQ(soft::PixelsOf(surface, dc).width, 2);
+    soft::Object stockPen = soft::SelectObject(surface, dc, pen);
     ASSERT_NE(stockPen, nullptr);
-    soft::Object stockBrush = soft::SelectObject(dc, brush);
+    soft::Object stockBrush = soft::SelectObject(surface, dc, brush);
     ASSERT_NE(stockBrush, nullptr);
 
-    EXPECT_EQ(soft::SelectObject(dc, pen), pen); // selecting it again
-    EXPECT_EQ(soft::SelectObject(dc, stockPen), pen);
-    EXPECT_EQ(soft::SelectObject(dc, stockBrush), brush);
-    EXPECT_EQ(soft::SelectObject(dc, stockBitmap), bitmap);
-    EXPECT_EQ(soft::PixelsOf(dc).width, 1);
+    EXPECT_EQ(soft::SelectObject(surface, dc, pen), pen); // selecting it again
+    EXPECT_EQ(soft::SelectObject(surface, dc, stockPen), pen);
+    EXPECT_EQ(soft::SelectObject(surface, dc, stockBrush), brush);
+    EXPECT_EQ(soft::SelectObject(surface, dc, stockBitmap), bitmap);
+    EXPECT_EQ(soft::PixelsOf(surface, dc).width, 1);
 
     // Refused: a bitmap into a screen, into a second context, null and bad handles.
-    soft::DC other = soft::CreateCompatibleDC(screen);
-    EXPECT_EQ(soft::SelectObject(screen, bitmap), nullptr);
-    EXPECT_EQ(soft::SelectObject(other, bitmap), stockBitmap);
-    EXPECT_EQ(soft::SelectObject(dc, bitmap), nullptr);
-    EXPECT_EQ(soft::SelectObject(dc, nullptr), nullptr);
-    EXPECT_EQ(soft::SelectObject(dc, dc), nullptr);
-    EXPECT_EQ(soft::SelectObject(nullptr, pen), nullptr);
-    EXPECT_EQ(soft::SelectObject(reinterpret_cast<soft::DC>(uintptr_t{0x7777}), pen), nullptr);
+    soft::DC other = soft::CreateCompatibleDC(surface, screen);
+    EXPECT_EQ(soft::SelectObject(surface, screen, bitmap), nullptr);
+    EXPECT_EQ(soft::SelectObject(surface, other, bitmap), stockBitmap);
+    EXPECT_EQ(soft::SelectObject(surface, dc, bitmap), nullptr);
+    EXPECT_EQ(soft::SelectObject(surface, dc, nullptr), nullptr);
+    EXPECT_EQ(soft::SelectObject(surface, dc, dc), nullptr);
+    EXPECT_EQ(soft::SelectObject(surface, nullptr, pen), nullptr);
+    EXPECT_EQ(soft::SelectObject(surface, reinterpret_cast<soft::DC>(uintptr_t{0x7777}), pen), nullptr);
 }
 
 TEST_F(SoftSurface, DeleteObject) {
-    int32_t before = soft::LiveObjectCount();
-    soft::Object brush = soft::CreateSolidBrush(Red);
-    EXPECT_EQ(soft::LiveObjectCount(), before + 1);
-    EXPECT_TRUE(soft::DeleteObject(brush));
-    EXPECT_EQ(soft::LiveObjectCount(), before);
-    EXPECT_FALSE(soft::DeleteObject(brush)); // gone
-    EXPECT_FALSE(soft::DeleteObject(nullptr));
+    int32_t before = soft::LiveObjectCount(surface);
+    soft::Object brush = soft::CreateSolidBrush(surface, Red);
+    EXPECT_EQ(soft::LiveObjectCount(surface), before + 1);
+    EXPECT_TRUE(soft::DeleteObject(surface, brush));
+    EXPECT_EQ(soft::LiveObjectCount(surface), before);
+    EXPECT_FALSE(soft::DeleteObject(surface, brush)); // gone
+    EXPECT_FALSE(soft::DeleteObject(surface, nullptr));
 
     // A new object in the freed slot does not answer to the old handle.
-    soft::Object next = soft::CreateSolidBrush(Red);
+    soft::Object next = soft::CreateSolidBrush(surface, Red);
     EXPECT_NE(next, brush);
-    EXPECT_FALSE(soft::DeleteObject(brush));
-    EXPECT_TRUE(soft::DeleteObject(next));
+    EXPECT_FALSE(soft::DeleteObject(surface, brush));
+    EXPECT_TRUE(soft::DeleteObject(surface, next));
 }
 
 TEST_F(SoftSurface, DeletingASelectedObjectWaitsForItsRelease) {
     soft::DC dc = WhiteImage(4, 4);
-    int32_t before = soft::LiveObjectCount();
-    soft::Object pen = soft::CreatePen(Red);
-    soft::Object stockPen = soft::SelectObject(dc, pen);
-    EXPECT_TRUE(soft::DeleteObject(pen));
-    EXPECT_EQ(soft::LiveObjectCount(), before + 1);
-    soft::LineTo(dc, 2, 0); // still drawn with it
-    EXPECT_EQ(soft::GetPixel(dc, 1, 0), Red);
-    EXPECT_EQ(soft::SelectObject(dc, stockPen), pen);
-    EXPECT_EQ(soft::LiveObjectCount(), before);
-    EXPECT_FALSE(soft::DeleteObject(pen));
-    EXPECT_EQ(soft::SelectObject(dc, pen), nullptr);
+    int32_t before = soft::LiveObjectCount(surface);
+    soft::Object pen = soft::CreatePen(surface, Red);
+    soft::Object stockPen = soft::SelectObject(surface, dc, pen);
+    EXPECT_TRUE(soft::DeleteObject(surface, pen));
+    EXPECT_EQ(soft::LiveObjectCount(surface), before + 1);
+    soft::LineTo(surface, dc, 2, 0); // still drawn with it
+    EXPECT_EQ(soft::GetPixel(surface, dc, 1, 0), Red);
+    EXPECT_EQ(soft::SelectObject(surface, dc, stockPen), pen);
+    EXPECT_EQ(soft::LiveObjectCount(surface), before);
+    EXPECT_FALSE(soft::DeleteObject(surface, pen));
+    EXPECT_EQ(soft::SelectObject(surface, dc, pen), nullptr);
 
     // Stock objects survive deletion.
-    EXPECT_TRUE(soft::DeleteObject(stockPen));
-    soft::MoveToEx(dc, 0, 3);
-    soft::LineTo(dc, 2, 3);
-    EXPECT_EQ(soft::GetPixel(dc, 1, 3), 0u);
+    EXPECT_TRUE(soft::DeleteObject(surface, stockPen));
+    soft::MoveToEx(surface, dc, 0, 3);
+    soft::LineTo(surface, dc, 2, 3);
+    EXPECT_EQ(soft::GetPixel(surface, dc, 1, 3), 0u);
 }
 
 TEST_F(SoftSurface, DeleteDCReleasesWhatItHolds) {
-    soft::DC screen = soft::CreateScreen(4, 4);
-    int32_t before = soft::LiveObjectCount();
-    soft::DC dc = soft::CreateCompatibleDC(screen);
-    soft::Object bitmap = soft::CreateCompatibleBitmap(screen, 2, 2);
-    soft::SelectObject(dc, bitmap);
-    EXPECT_TRUE(soft::DeleteObject(bitmap)); // waits for the context
-    EXPECT_EQ(soft::LiveObjectCount(), before + 2);
-    EXPECT_TRUE(soft::DeleteDC(dc));
-    EXPECT_EQ(soft::LiveObjectCount(), before);
-    EXPECT_FALSE(soft::DeleteDC(dc));
-    EXPECT_EQ(soft::GetPixel(dc, 0, 0), soft::InvalidPixel);
+    soft::DC screen = soft::CreateScreen(surface, 4, 4);
+    int32_t before = soft::LiveObjectCount(surface);
+    soft::DC dc = soft::CreateCompatibleDC(surface, screen);
+    soft::Object bitmap = soft::CreateCompatibleBitmap(surface, screen, 2, 2);
+    soft::SelectObject(surface, dc, bitmap);
+    EXPECT_TRUE(soft::DeleteObject(surface, bitmap)); // waits for the context
+    EXPECT_EQ(soft::LiveObjectCount(surface), before + 2);
+    EXPECT_TRUE(soft::DeleteDC(surface, dc));
+    EXPECT_EQ(soft::LiveObjectCount(surface), before);
+    EXPECT_FALSE(soft::DeleteDC(surface, dc));
+    EXPECT_EQ(soft::GetPixel(surface, dc, 0, 0), soft::InvalidPixel);
 }
 
 TEST_F(SoftSurface, BitmapSizes) {
-    soft::DC screen = soft::CreateScreen(4, 4);
+    soft::DC screen = soft::CreateScreen(surface, 4, 4);
     const struct {
         int32_t width, height;
         bool made;
@@ -329,105 +335,105 @@ TEST_F(SoftSurface, BitmapSizes) {
         {INT32_MAX, INT32_MAX, false, 0, 0},
     };
     for (const auto& c : cases) {
-        soft::Object bitmap = soft::CreateCompatibleBitmap(screen, c.width, c.height);
+        soft::Object bitmap = soft::CreateCompatibleBitmap(surface, screen, c.width, c.height);
         EXPECT_EQ(bitmap != nullptr, c.made) << c.width << "x" << c.height;
         if (bitmap == nullptr) {
             continue;
         }
-        soft::DC dc = soft::CreateCompatibleDC(screen);
-        soft::SelectObject(dc, bitmap);
-        soft::Pixels p = soft::PixelsOf(dc);
+        soft::DC dc = soft::CreateCompatibleDC(surface, screen);
+        soft::SelectObject(surface, dc, bitmap);
+        soft::Pixels p = soft::PixelsOf(surface, dc);
         EXPECT_EQ(p.width, c.madeWidth);
         EXPECT_EQ(p.height, c.madeHeight);
-        soft::DeleteDC(dc);
-        soft::DeleteObject(bitmap);
+        soft::DeleteDC(surface, dc);
+        soft::DeleteObject(surface, bitmap);
     }
-    EXPECT_EQ(soft::CreateCompatibleBitmap(nullptr, 4, 4), nullptr);
+    EXPECT_EQ(soft::CreateCompatibleBitmap(surface, nullptr, 4, 4), nullptr);
 }
 
-TEST_F(SoftSurface, ScreensAndTheLayersScreenSize) {
-    EXPECT_EQ(soft::CreateScreen(0, 768), nullptr);
-    EXPECT_EQ(soft::CreateScreen(1024, -1), nullptr);
-    EXPECT_EQ(soft::CreateScreen(100000, 100000), nullptr);
-    EXPECT_EQ(gdi::ScreenWidth(), 0);
+TEST_F(SoftSurface, ScreensAndTheTablesScreenSize) {
+    EXPECT_EQ(soft::CreateScreen(surface, 0, 768), nullptr);
+    EXPECT_EQ(soft::CreateScreen(surface, 1024, -1), nullptr);
+    EXPECT_EQ(soft::CreateScreen(surface, 100000, 100000), nullptr);
+    const SaverPlatform table = soft::PlatformOn(surface);
+    EXPECT_EQ(table.ScreenWidth(table.Context), 0);
 
-    soft::DC landscape = soft::CreateScreen(1024, 768);
+    soft::DC landscape = soft::CreateScreen(surface, 1024, 768);
     ASSERT_NE(landscape, nullptr);
-    EXPECT_EQ(gdi::ScreenWidth(), 1024);
-    EXPECT_EQ(gdi::ScreenHeight(), 768);
-    EXPECT_EQ(soft::GetPixel(landscape, 1023, 767), 0u);
-    EXPECT_EQ(soft::GetPixel(landscape, 1024, 0), soft::InvalidPixel);
-    EXPECT_EQ(soft::GetPixel(landscape, 0, -1), soft::InvalidPixel);
+    EXPECT_EQ(table.ScreenWidth(table.Context), 1024);
+    EXPECT_EQ(table.ScreenHeight(table.Context), 768);
+    EXPECT_EQ(soft::GetPixel(surface, landscape, 1023, 767), 0u);
+    EXPECT_EQ(soft::GetPixel(surface, landscape, 1024, 0), soft::InvalidPixel);
+    EXPECT_EQ(soft::GetPixel(surface, landscape, 0, -1), soft::InvalidPixel);
 
-    soft::DC portrait = soft::CreateScreen(600, 800);
-    EXPECT_EQ(soft::CurrentScreen(), portrait);
-    EXPECT_EQ(gdi::ScreenWidth(), 600);
-    soft::SetCurrentScreen(landscape);
-    EXPECT_EQ(gdi::ScreenHeight(), 768);
-    soft::SetCurrentScreen(soft::CreateCompatibleDC(landscape)); // not a screen
-    EXPECT_EQ(soft::CurrentScreen(), nullptr);
-    EXPECT_EQ(gdi::ScreenWidth(), 0);
-    soft::SetCurrentScreen(portrait);
-    soft::DeleteDC(portrait);
-    EXPECT_EQ(gdi::ScreenHeight(), 0);
+    // The latest screen is the one described; another surface has its own.
+    soft::DC portrait = soft::CreateScreen(surface, 600, 800);
+    EXPECT_EQ(table.ScreenWidth(table.Context), 600);
+    soft::Surface* other = soft::NewSurface();
+    soft::CreateScreen(other, 320, 200);
+    EXPECT_EQ(soft::ScreenHeight(other), 200);
+    EXPECT_EQ(table.ScreenHeight(table.Context), 800);
+    soft::FreeSurface(other);
+    soft::DeleteDC(surface, portrait);
+    EXPECT_EQ(table.ScreenHeight(table.Context), 0);
 }
 
 // A fresh memory context holds a monochrome bitmap, and a bitmap compatible with it is
 // monochrome too: colours come out black or white.
 TEST_F(SoftSurface, BitmapCompatibleWithAMemoryContextIsMonochrome) {
-    soft::DC screen = soft::CreateScreen(4, 4);
-    soft::DC dc = soft::CreateCompatibleDC(screen);
-    soft::SelectObject(dc, soft::CreateCompatibleBitmap(dc, 2, 1));
-    soft::Object light = soft::CreateSolidBrush(gdi::Rgb(200, 200, 200));
-    soft::Object dark = soft::CreateSolidBrush(gdi::Rgb(40, 0, 90));
-    soft::FillRect(dc, gdi::Rect{0, 0, 1, 1}, light);
-    soft::FillRect(dc, gdi::Rect{1, 0, 2, 1}, dark);
-    EXPECT_EQ(soft::GetPixel(dc, 0, 0), White);
-    EXPECT_EQ(soft::GetPixel(dc, 1, 0), 0u);
+    soft::DC screen = soft::CreateScreen(surface, 4, 4);
+    soft::DC dc = soft::CreateCompatibleDC(surface, screen);
+    soft::SelectObject(surface, dc, soft::CreateCompatibleBitmap(surface, dc, 2, 1));
+    soft::Object light = soft::CreateSolidBrush(surface, gdi::Rgb(200, 200, 200));
+    soft::Object dark = soft::CreateSolidBrush(surface, gdi::Rgb(40, 0, 90));
+    soft::FillRect(surface, dc, gdi::Rect{0, 0, 1, 1}, light);
+    soft::FillRect(surface, dc, gdi::Rect{1, 0, 2, 1}, dark);
+    EXPECT_EQ(soft::GetPixel(surface, dc, 0, 0), White);
+    EXPECT_EQ(soft::GetPixel(surface, dc, 1, 0), 0u);
 
     // A colour copied in turns black or white the same way.
-    soft::FillRect(screen, gdi::Rect{0, 0, 1, 1}, dark);
-    soft::FillRect(screen, gdi::Rect{1, 0, 2, 1}, light);
-    soft::BitBlt(dc, 0, 0, 2, 1, screen, 0, 0);
-    EXPECT_EQ(soft::GetPixel(dc, 0, 0), 0u);
-    EXPECT_EQ(soft::GetPixel(dc, 1, 0), White);
+    soft::FillRect(surface, screen, gdi::Rect{0, 0, 1, 1}, dark);
+    soft::FillRect(surface, screen, gdi::Rect{1, 0, 2, 1}, light);
+    soft::BitBlt(surface, dc, 0, 0, 2, 1, screen, 0, 0);
+    EXPECT_EQ(soft::GetPixel(surface, dc, 0, 0), 0u);
+    EXPECT_EQ(soft::GetPixel(surface, dc, 1, 0), White);
 }
 
 TEST_F(SoftSurface, BadHandlesDoNothing) {
-    soft::DC screen = soft::CreateScreen(4, 4);
-    soft::Object brush = soft::CreateSolidBrush(Red);
-    soft::DC stale = soft::CreateCompatibleDC(screen);
-    soft::DeleteDC(stale);
+    soft::DC screen = soft::CreateScreen(surface, 4, 4);
+    soft::Object brush = soft::CreateSolidBrush(surface, Red);
+    soft::DC stale = soft::CreateCompatibleDC(surface, screen);
+    soft::DeleteDC(surface, stale);
     soft::DC bad[] = {nullptr, stale, brush, reinterpret_cast<soft::DC>(uintptr_t{0xFFFF0001u})};
     for (soft::DC dc : bad) {
-        soft::FillRect(dc, gdi::Rect{0, 0, 4, 4}, brush);
-        soft::MoveToEx(dc, 0, 0);
-        soft::LineTo(dc, 4, 4);
-        soft::BitBlt(dc, 0, 0, 4, 4, screen, 0, 0);
-        soft::BitBlt(screen, 0, 0, 4, 4, dc, 0, 0);
-        EXPECT_EQ(soft::GetPixel(dc, 0, 0), soft::InvalidPixel);
-        EXPECT_EQ(soft::PixelsOf(dc).data, nullptr);
+        soft::FillRect(surface, dc, gdi::Rect{0, 0, 4, 4}, brush);
+        soft::MoveToEx(surface, dc, 0, 0);
+        soft::LineTo(surface, dc, 4, 4);
+        soft::BitBlt(surface, dc, 0, 0, 4, 4, screen, 0, 0);
+        soft::BitBlt(surface, screen, 0, 0, 4, 4, dc, 0, 0);
+        EXPECT_EQ(soft::GetPixel(surface, dc, 0, 0), soft::InvalidPixel);
+        EXPECT_EQ(soft::PixelsOf(surface, dc).data, nullptr);
         if (dc != nullptr) {
-            EXPECT_EQ(soft::CreateCompatibleDC(dc), nullptr);
+            EXPECT_EQ(soft::CreateCompatibleDC(surface, dc), nullptr);
         }
     }
-    EXPECT_NE(soft::CreateCompatibleDC(nullptr), nullptr); // compatible with the screen
-    soft::FillRect(screen, gdi::Rect{0, 0, 4, 4}, nullptr);
-    soft::FillRect(screen, gdi::Rect{0, 0, 4, 4}, screen); // not a brush
-    EXPECT_EQ(soft::GetPixel(screen, 0, 0), 0u);
-    EXPECT_EQ(soft::GetPixel(screen, 3, 3), 0u);
+    EXPECT_NE(soft::CreateCompatibleDC(surface, nullptr), nullptr); // compatible with the screen
+    soft::FillRect(surface, screen, gdi::Rect{0, 0, 4, 4}, nullptr);
+    soft::FillRect(surface, screen, gdi::Rect{0, 0, 4, 4}, screen); // not a brush
+    EXPECT_EQ(soft::GetPixel(surface, screen, 0, 0), 0u);
+    EXPECT_EQ(soft::GetPixel(surface, screen, 3, 3), 0u);
 }
 
 TEST_F(SoftSurface, ObjectLimitRefusesInsteadOfGrowing) {
     std::vector<soft::Object> brushes;
     soft::Object brush;
-    while ((brush = soft::CreateSolidBrush(Red)) != nullptr) {
+    while ((brush = soft::CreateSolidBrush(surface, Red)) != nullptr) {
         brushes.push_back(brush);
         ASSERT_LE(brushes.size(), size_t{soft::MaxObjects});
     }
-    EXPECT_EQ(soft::LiveObjectCount(), soft::MaxObjects);
-    EXPECT_TRUE(soft::DeleteObject(brushes.back()));
-    EXPECT_NE(soft::CreatePen(Red), nullptr);
+    EXPECT_EQ(soft::LiveObjectCount(surface), soft::MaxObjects);
+    EXPECT_TRUE(soft::DeleteObject(surface, brushes.back()));
+    EXPECT_NE(soft::CreatePen(surface, Red), nullptr);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/unit/cp932_alpha.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -55,20 +57,6 @@ TEST(ModeSelection, CommandLinesAsTheHostGivesThem) {
     CheckCommandLines(IsCharAlphaCp932);
 }
 
-TEST(ModeSelection, IndexCountsFromTheEnd) {
-    EXPECT_EQ(ScanModeLetter("x /c:1234", IsCharAlphaCp932).ModeLetterIndex, 6);
-    EXPECT_EQ(ScanModeLetter("/s", IsCharAlphaCp932).ModeLetterIndex, 1);
-    EXPECT_EQ(ScanModeLetter("s\" 1", IsCharAlphaCp932).ModeLetterIndex, 4);
-}
-
-TEST(ModeSelection, Cp932AlphabeticBytes) {
-    for (int value = 0; value < 256; ++value) {
-        bool expected = (value >= 'A' && value <= 'Z') || (value >= 'a' && value <= 'z') ||
-                        (value >= 0xA6 && value <= 0xDF);
-        EXPECT_EQ(IsCharAlphaCp932(static_cast<unsigned char>(value)), expected) << value;
-    }
-}
-
 #ifdef _WIN32
 bool SystemAlphabeticTest(unsigned char value) {
     return IsCharAlphaA(static_cast<CHAR>(value)) != FALSE;
@@ -93,8 +81,9 @@ TEST(ModeSelection, CommandLinesThroughTheSystemTest) {
 }
 #endif
 
+// The module path after CharLowerA, cut to the 259 bytes the buffer keeps.
 struct PathCase {
-    std::string path; // as the system gives it, before lower-casing
+    std::string path;
     bool found;
     std::string installDir;
 };
@@ -102,13 +91,12 @@ struct PathCase {
 TEST(SelfLocation, ModulePaths) {
     const std::string longDir = "c:\\" + std::string(250, 'd') + "\\";
     const PathCase cases[] = {
-        {"C:\\WINDOWS\\TAVORINEX.SCR", true, "c:\\windows\\"},
         {"c:\\windows\\tavorinex.scr", true, "c:\\windows\\"},
-        {"C:\\PROGRA~1\\TAVORI~1.SCR", true, "c:\\progra~1\\"},
+        {"c:\\progra~1\\tavori~1.scr", true, "c:\\progra~1\\"},
         {"c:\\tavori~1.scr\\tavorinex.scr", true, "c:\\tavori~1.scr\\"},
         {"c:\\tavorinex.scr\\tavori~1.scr", true, "c:\\"},
         {"c:\\tavorinex.scr\\tavorinex.scr", true, "c:\\"},
-        {"Z:\\a b\\mytavorinex.scr", true, "z:\\a b\\my"},
+        {"z:\\a b\\mytavorinex.scr", true, "z:\\a b\\my"},
         {"c:\\windows\\boxes.scr", false, ""},
         {"c:\\windows\\tavorinex.sc", false, ""},
         {"c:\\windows\\tavorinex_scr", false, ""},
@@ -121,16 +109,39 @@ TEST(SelfLocation, ModulePaths) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         std::string dir = "unchanged";
-        std::string lower = LowerCp932(CutToModulePathBuffer(c.path));
-        ASSERT_EQ(LocateInstallDir(lower, dir), c.found);
+        const std::string kept = c.path.substr(0, ModulePathBufferSize - 1);
+        ASSERT_EQ(LocateInstallDir(kept, dir), c.found);
         EXPECT_EQ(dir, c.found ? c.installDir : "unchanged");
     }
 }
 
-TEST(SelfLocation, LowerCaseLeavesDoubleByteCharactersAlone) {
-    // "ア" is 0x83 0x41: its trail byte is an ASCII capital and must stay one.
-    EXPECT_EQ(LowerCp932("C:\\\x83\x41\\TAVORINEX.SCR"), "c:\\\x83\x41\\tavorinex.scr");
-    EXPECT_EQ(LowerCp932("\xB1Z"), "\xB1z");
+#ifdef _WIN32
+// The lower-casing is the system's: it knows double-byte characters, full-width letters
+// included, which a byte-wise stand-in would get wrong.
+TEST(SelfLocation, PathsThroughTheSystemsLowerCase) {
+    if (GetACP() != 932) {
+        GTEST_SKIP() << "needs the code page 932 locale";
+    }
+    const PathCase cases[] = {
+        {"C:\\WINDOWS\\TAVORINEX.SCR", true, "c:\\windows\\"},
+        {"C:\\PROGRA~1\\TAVORI~1.SCR", true, "c:\\progra~1\\"},
+        // "ア" is 0x83 0x41: its trail byte is an ASCII capital and stays one.
+        {"C:\\\x83\x41\\TAVORINEX.SCR", true, "c:\\\x83\x41\\"},
+        // Full-width "Ｕ" is 0x82 0x74, whose trail byte is "t": lower-cased it becomes "ｕ"
+        // (0x82 0x95), and the name is not there.
+        {"C:\\\x82\x74" "avorinex.scr", false, ""},
+        // Greek capital alpha lower-cases to its small letter; the name itself is untouched.
+        {"C:\\\x83\x9F\\Tavorinex.Scr", true, "c:\\\x83\xBF\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string path = c.path;
+        CharLowerA(path.data());
+        std::string dir = "unchanged";
+        ASSERT_EQ(LocateInstallDir(path, dir), c.found);
+        EXPECT_EQ(dir, c.found ? c.installDir : "unchanged");
+    }
 }
+#endif
 
 } // namespace
