@@ -1,7 +1,6 @@
 // The five user settings, the values the saver derives from them, and their file.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>

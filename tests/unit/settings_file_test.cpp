@@ -237,7 +237,8 @@ TEST(SaveFailureMessage, Text) {
 
 #else
 
-// Held open elsewhere without sharing: the save is refused as a direct write would be.
+// Held open elsewhere, even by a reader that lets others write: the save wants the file to
+// itself, so it writes nothing until the other handle is gone.
 TEST_F(SettingsFile, AFileOpenElsewhereIsNotReplaced) {
     const std::string previous = "1,2,3,4,5,";
     const DWORD shareModes[] = {0, FILE_SHARE_READ | FILE_SHARE_WRITE};
