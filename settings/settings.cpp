@@ -1,9 +1,10 @@
 // The settings file's text and its number conversions, without any file access.
 #include "settings/settings.h"
+#include "settings/settings_scan.h"
 
 #include <cmath>
 
-static int DigitValue(char c, int base) {
+int DigitValue(char c, int base) {
     int value = 16;
     if (c >= '0' && c <= '9') {
         value = c - '0';
@@ -15,35 +16,54 @@ static int DigitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
-// &H and &O forms: no sign, no fraction.
-static double ParsePrefixed(std::string_view text) {
-    if (text.size() < 2) {
-        return 0.0;
-    }
-    int base = 0;
-    if (text[1] == 'H' || text[1] == 'h') {
-        base = 16;
-    } else if (text[1] == 'O' || text[1] == 'o') {
-        base = 8;
-    } else {
-        return 0.0;
-    }
-    std::size_t end = 2;
-    while (end < text.size() && DigitValue(text[end], base) >= 0) {
-        ++end;
-    }
+double SumPrefixedDigits(std::string_view digits, int base) {
     // Place values are unsigned 64-bit and wrap: past the last 16 hexadecimal or 22 octal
     // digits they are 0, so those digits count nothing.
     double value = 0.0;
     uint64_t place = 1;
-    for (std::size_t i = end; i > 2; --i) {
-        int digit = DigitValue(text[i - 1], base);
+    for (std::size_t i = digits.size(); i > 0; --i) {
+        int digit = DigitValue(digits[i - 1], base);
         if (digit != 0 && place != 0) {
             value += digit * static_cast<double>(place);
         }
         place *= static_cast<uint64_t>(base);
     }
     return value;
+}
+
+double SumDecimalDigits(std::string_view digits) {
+    double value = 0.0;
+    double place = 1.0;
+    for (std::size_t i = digits.size(); i > 0; --i) {
+        int digit = digits[i - 1] - '0';
+        // Past about 309 digits the place value is infinite; a zero digit there must not
+        // turn the sum into NaN.
+        if (digit != 0) {
+            value += digit * place;
+        }
+        place *= 10.0;
+    }
+    return value;
+}
+
+int PrefixBase(char letter) {
+    if (letter == 'H' || letter == 'h') {
+        return 16;
+    }
+    return letter == 'O' || letter == 'o' ? 8 : 0;
+}
+
+// &H and &O forms: no sign, no fraction.
+static double ParsePrefixed(std::string_view text) {
+    const int base = text.size() < 2 ? 0 : PrefixBase(text[1]);
+    if (base == 0) {
+        return 0.0;
+    }
+    std::size_t end = 2;
+    while (end < text.size() && DigitValue(text[end], base) >= 0) {
+        ++end;
+    }
+    return SumPrefixedDigits(text.substr(2, end - 2), base);
 }
 
 double ParseNumber(std::string_view text) {
@@ -60,17 +80,7 @@ double ParseNumber(std::string_view text) {
     while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
         ++at;
     }
-    double value = 0.0;
-    double place = 1.0;
-    for (std::size_t i = at; i > integerStart; --i) {
-        int digit = text[i - 1] - '0';
-        // Past about 309 digits the place value is infinite; a zero digit there must not
-        // turn the sum into NaN.
-        if (digit != 0) {
-            value += digit * place;
-        }
-        place *= 10.0;
-    }
+    double value = SumDecimalDigits(text.substr(integerStart, at - integerStart));
     if (at < text.size() && text[at] == '.') {
         ++at;
         double scale = 1.0;
@@ -138,12 +148,20 @@ std::string FormatSettingsText(const Settings& settings) {
     return text;
 }
 
+Settings SettingsFromText(std::string_view bytes) {
+    return SettingsFromFields(ParseSettingsText(bytes));
+}
+
 Settings SettingsFromFields(const SettingsFields& fields) {
     Settings settings = SettingsDefaults;
     for (int k = 0; k < fields.Count; ++k) {
         settings.*SettingsTable[k].Value = StoreInt32(fields.Values[k]);
     }
     return settings;
+}
+
+SaverParameters SaverParametersFromText(std::string_view bytes) {
+    return SaverParametersFromFields(ParseSettingsText(bytes));
 }
 
 SaverParameters SaverParametersFromFields(const SettingsFields& fields) {
@@ -154,20 +172,4 @@ SaverParameters SaverParametersFromFields(const SettingsFields& fields) {
         parameters.*facts.Parameter = StoreInt32(facts.Mirrored ? facts.MirrorAt - x : x);
     }
     return parameters;
-}
-
-Settings SettingsFromText(std::string_view bytes) {
-    return SettingsFromFields(ParseSettingsText(bytes));
-}
-
-SaverParameters SaverParametersFromText(std::string_view bytes) {
-    return SaverParametersFromFields(ParseSettingsText(bytes));
-}
-
-std::string SettingsTempPath(const std::string& path) {
-    std::string temp = path;
-    if (!temp.empty()) {
-        temp.back() = temp.back() == '~' ? '_' : '~';
-    }
-    return temp;
 }

@@ -1,7 +1,6 @@
 // The five user settings, the values the saver derives from them, and their file.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,18 +46,10 @@ SaverParameters SaverParametersFromFields(const SettingsFields& fields);
 Settings SettingsFromText(std::string_view bytes);
 SaverParameters SaverParametersFromText(std::string_view bytes);
 
-// Only the start of a file can matter; anything beyond this many bytes is never read,
-// so a huge file costs no more than a small one.
-inline constexpr std::size_t SettingsReadLimit = std::size_t{1} << 20;
-
 // The same operations on any file path.
 Settings LoadSettingsFrom(const std::string& path);
 SaverParameters LoadSaverParametersFrom(const std::string& path);
 bool SaveSettingsTo(const std::string& path, const Settings& settings, WindowHandle owner);
-
-// Where a save writes its new content before it replaces the file: beside it, with a
-// name of the same length (so a path the system accepts stays acceptable).
-std::string SettingsTempPath(const std::string& path);
 
 // Tells the user that a save failed. The message box by default; tests replace it.
 using SaveFailureNotice = void (*)(WindowHandle owner);

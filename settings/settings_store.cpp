@@ -16,26 +16,30 @@ static bool UsablePath(const std::string& path) {
     return path.find('\0') == std::string::npos;
 }
 
-Settings LoadSettingsFrom(const std::string& path) {
-    std::string bytes;
-    if (!UsablePath(path) || !ReadSettingsFile(path, SettingsReadLimit, bytes)) {
-        return SettingsDefaults;
+// The fields in front of the fifth comma; false when the file cannot be opened for reading.
+static bool ScanFile(const std::string& path, SettingsFields& fields) {
+    SettingsScan scan{};
+    if (!UsablePath(path) || !ScanSettingsFile(path, scan)) {
+        return false;
     }
-    return SettingsFromText(bytes);
+    fields = scan.Fields;
+    return true;
+}
+
+Settings LoadSettingsFrom(const std::string& path) {
+    SettingsFields fields;
+    return ScanFile(path, fields) ? SettingsFromFields(fields) : SettingsDefaults;
 }
 
 SaverParameters LoadSaverParametersFrom(const std::string& path) {
-    std::string bytes;
-    if (!UsablePath(path) || !ReadSettingsFile(path, SettingsReadLimit, bytes)) {
-        return SaverParametersWithoutFile;
-    }
-    return SaverParametersFromText(bytes);
+    SettingsFields fields;
+    return ScanFile(path, fields) ? SaverParametersFromFields(fields) : SaverParametersWithoutFile;
 }
 
 bool SaveSettingsTo(const std::string& path, const Settings& settings, WindowHandle owner) {
     std::string content = FormatSettingsText(settings);
     content += '\0';
-    if (UsablePath(path) && ReplaceSettingsFile(path, SettingsTempPath(path), content)) {
+    if (UsablePath(path) && WriteSettingsFile(path, content)) {
         return true;
     }
     ShowSaveFailure(owner);

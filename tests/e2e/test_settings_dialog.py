@@ -1,9 +1,11 @@
 """The settings window of the real tavorinex.scr: its layout, the five sliders, OK, Cancel, the
-close button and the save-failure message, driven with the mouse and keys as a person would.
+close button, the save in place and the save-failure message, driven with the mouse and keys as a
+person would.
 
 The window's controls are read from outside by dialogprobe.exe and a file is held open by
 holdfile.exe; both are built beside tavorinex.scr by the windows preset."""
 
+import errno
 import json
 import os
 import shutil
@@ -78,7 +80,8 @@ def windows_path(path):
 
 
 def probe(what, command=None):
-    """What dialogprobe.exe sees; `command` runs it in another Wine prefix (see ReadOnlyFile)."""
+    """What dialogprobe.exe sees; `command` runs it in another Wine prefix (see
+    UnprivilegedUser)."""
     argv = ["wine", helper("dialogprobe.exe"), what]
     result = subprocess.run(command(argv) if command else argv, env=h.wine_env(),
                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -185,6 +188,27 @@ def open_dialog(ini=None, args="/c"):
 def read(path):
     with open(path, "rb") as f:
         return f.read()
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def expect_save_failure(test, dialog):
+    """The save-failure message over the settings window; after Return the window is still
+    open."""
+    h.wait_window("Tavorinex")
+    boxes = h.wait_until(lambda: probe("msgbox", dialog.command).get("boxes"), None,
+                         "the message box")
+    test.assertEqual([bytes.fromhex(box["message"]) for box in boxes], [SAVE_FAILURE])
+    test.assertEqual(boxes[0]["owner"], dialog.info["hwnd"])
+    h.key("Return")
+    h.wait_no_window("Tavorinex")
+    program = dialog.program
+    test.assertTrue(program.poll() is None if isinstance(program, subprocess.Popen)
+                    else h.is_running(program))
+    test.assertEqual(dialog.refresh()["visible"], 1)
 
 
 class Layout(h.TestCase):
@@ -410,6 +434,110 @@ class SaveFailure(h.TestCase):
         self.assertEqual(read(ini), b"230,50,44,960,0,\0")
 
 
+# What OK writes back from a file that loads as 100,20,30,500,5 but is longer.
+LONGER_FILE = b"100,20,30,500,5,\0\r\nmore"
+SAVED_FILE = b"100,20,30,500,5,\0"
+# Where Wine keeps a file's DOS attributes; 0x6 is hidden and system.
+DOS_ATTRIBUTES, HIDDEN_SYSTEM = "user.DOSATTRIB", b"0x6"
+
+
+def unmount(folder):
+    """Unmounts a test's file system once Wine has let go of it, or detaches it lazily."""
+    def unmounted():
+        subprocess.run(["umount", folder], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=h.TIMEOUT)
+        return not os.path.ismount(folder)
+    try:
+        h.wait_until(unmounted, None, f"{folder} to be unmounted")
+    finally:
+        if os.path.ismount(folder):
+            subprocess.run(["umount", "--lazy", folder], timeout=h.TIMEOUT)
+
+
+class SaveInPlace(h.TestCase):
+    """OK writes the settings file itself, where it is, and nothing beside it."""
+
+    def test_ok_writes_the_file_itself(self):
+        def linked(name, make_link):
+            def setup(folder, ini):
+                write(os.path.join(folder, name), LONGER_FILE)
+                make_link(os.path.join(folder, name), ini)
+            return setup
+
+        def beside(make):
+            def setup(folder, ini):
+                write(ini, LONGER_FILE)
+                make(os.path.join(folder, "tavorinex.in~"))
+            return setup
+
+        def hidden(folder, ini):
+            write(ini, LONGER_FILE)
+            os.setxattr(ini, DOS_ATTRIBUTES, HIDDEN_SYSTEM)
+
+        # Name, set-up, and what must be beside the file afterwards (None: an empty folder).
+        cases = [
+            ("symbolic link", linked("target.ini", os.symlink), {"target.ini": SAVED_FILE}),
+            ("hard link", linked("other.ini", os.link), {"other.ini": SAVED_FILE}),
+            ("hidden and system", hidden, {}),
+            ("a folder named tavorinex.in~", beside(os.mkdir), {"tavorinex.in~": None}),
+            ("a file named tavorinex.in~", beside(lambda path: write(path, b"mine")),
+             {"tavorinex.in~": b"mine"}),
+        ]
+        for name, setup, kept in cases:
+            with self.subTest(name):
+                path = h.install()
+                folder, ini = os.path.dirname(path), h.settings_path(path)
+                setup(folder, ini)
+                before = os.lstat(ini)
+                dialog = Dialog(h.launch(path, "/c"))
+                entries = sorted(os.listdir(folder))
+                dialog.click(1000)
+                self.assertEqual(h.wait_exit(dialog.program), 0)
+                self.assertEqual(read(ini), SAVED_FILE)
+                # The same file, or the same link, as before.
+                after = os.lstat(ini)
+                self.assertEqual((after.st_ino, after.st_mode), (before.st_ino, before.st_mode))
+                self.assertEqual(sorted(os.listdir(folder)), entries)
+                for other, content in kept.items():
+                    other = os.path.join(folder, other)
+                    if content is None:
+                        self.assertEqual(os.listdir(other), [])
+                    else:
+                        self.assertEqual(read(other), content)
+                if setup is hidden:
+                    self.assertEqual(os.getxattr(ini, DOS_ATTRIBUTES), HIDDEN_SYSTEM)
+
+    def test_a_full_disk_shows_the_message(self):
+        self.assertEqual(os.geteuid(), 0, "mounting a small file system needs root")
+        folder = os.path.join(os.path.dirname(h.install()), "full")
+        os.mkdir(folder)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", folder], check=True,
+                       timeout=h.TIMEOUT)
+        self.addCleanup(unmount, folder)  # after tearDown has ended the program
+        path = os.path.join(folder, "tavorinex.scr")
+        shutil.copyfile(h.scr_path(), path)
+        dialog = Dialog(h.launch(path, "/c"))
+        with open(os.path.join(folder, "filler"), "wb", buffering=0) as filler:
+            try:
+                while True:
+                    filler.write(bytes(65536))
+            except OSError as error:
+                self.assertEqual(error.errno, errno.ENOSPC)
+        dialog.click(1000)
+        expect_save_failure(self, dialog)
+        # Made before the write failed; empty, it loads as no file does.
+        self.assertEqual(read(h.settings_path(path)), b"")
+        dialog.close_button()
+        self.assertEqual(h.wait_exit(dialog.program), 0)
+
+    def test_a_first_comma_past_one_mebibyte(self):
+        dialog = open_dialog(b"300" + b" " * ((1 << 20) + 1) + b",1,2,3,4,")
+        self.assertEqual(dialog.positions(), [230, 3, 20, 4, 2])
+        dialog.click(1000)
+        self.assertEqual(h.wait_exit(dialog.program), 0)
+        self.assertEqual(read(h.settings_path(dialog.program.path)), b"300,1,2,3,4,\0")
+
+
 class SaverAfterOk(h.TestCase):
     def test_the_saver_runs_with_the_stored_box_size(self):
         dialog = open_dialog()
@@ -437,9 +565,9 @@ class SaverAfterOk(h.TestCase):
         h.kill(saver)
 
 
-class ReadOnlyFile(h.TestCase):
-    """Root writes read-only files anyway, so under root the program runs as user nobody, in a
-    Wine prefix of that user's own; its desktop then lies over the session's."""
+class UnprivilegedUser(h.TestCase):
+    """Root writes read-only files and folders anyway, so under root the program runs as user
+    nobody, in a Wine prefix of that user's own; its desktop then lies over the session's."""
 
     USER = "nobody"
     PASSED_ON = ["DISPLAY", "LANG", "PATH", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES"]
@@ -480,33 +608,34 @@ class ReadOnlyFile(h.TestCase):
         runner = ["runuser", "-u", self.USER, "--"] if self.root else []
         return runner + ["env"] + settings + argv
 
-    def test_ok_on_a_read_only_file_shows_the_message_and_keeps_the_window(self):
+    def start(self, ini_mode, folder_mode):
+        """A copy in a folder of the user's own, with its settings file, opened in settings mode
+        as the user; returns the window and the file."""
         folder = os.path.join(self.home, f"copy{os.getpid()}")
-        shutil.rmtree(folder, ignore_errors=True)
+        if os.path.isdir(folder):
+            os.chmod(folder, 0o755)
+            shutil.rmtree(folder)
         os.makedirs(folder)
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
         scr = os.path.join(folder, "tavorinex.scr")
         ini = h.settings_path(scr)
         shutil.copyfile(h.scr_path(), scr)
-        with open(ini, "wb") as f:
-            f.write(DEFAULT_FILE)
+        write(ini, DEFAULT_FILE)
         for path in (folder, scr, ini):
             self.own(path)
-        os.chmod(ini, 0o444)  # what the read-only attribute is to Wine
-
+        os.chmod(ini, ini_mode)  # 0o444 is what the read-only attribute is to Wine
+        os.chmod(folder, folder_mode)
+        self.addCleanup(os.chmod, folder, 0o755)
         self.program = subprocess.Popen(self.command(["wine", scr, "/c"]), cwd=folder,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
-        dialog = Dialog(self.program, self.command)
+        return Dialog(self.program, self.command), ini
+
+    def test_ok_on_a_read_only_file_shows_the_message_and_keeps_the_window(self):
+        dialog, ini = self.start(0o444, 0o755)
         dialog.drag(1014, 200)
         dialog.click(1000)
-        h.wait_window("Tavorinex")
-        boxes = h.wait_until(lambda: probe("msgbox", self.command).get("boxes"), None,
-                             "the message box")
-        self.assertEqual([bytes.fromhex(box["message"]) for box in boxes], [SAVE_FAILURE])
-        self.assertEqual(boxes[0]["owner"], dialog.info["hwnd"])
-        h.key("Return")
-        h.wait_no_window("Tavorinex")
-        self.assertIsNone(self.program.poll())
+        expect_save_failure(self, dialog)
         self.assertEqual(dialog.positions()[0], 230)
         self.assertEqual(read(ini), DEFAULT_FILE)
 
@@ -514,4 +643,10 @@ class ReadOnlyFile(h.TestCase):
         dialog.click(1000)
         self.assertEqual(self.program.wait(timeout=h.TIMEOUT), 0)
         self.assertEqual(read(ini), b"230,50,44,960,11,\0")
-        shutil.rmtree(folder, ignore_errors=True)
+
+    def test_ok_saves_a_writable_file_in_a_folder_the_user_may_not_write(self):
+        dialog, ini = self.start(0o644, 0o555)
+        dialog.drag(1014, 200)
+        dialog.click(1000)
+        self.assertEqual(self.program.wait(timeout=h.TIMEOUT), 0)
+        self.assertEqual(read(ini), b"230,50,44,960,11,\0")

@@ -2,12 +2,14 @@
 // Beyond the sanitizers' checks, each view must keep the properties the program relies on.
 #include "app/startup.h"
 #include "settings/settings.h"
+#include "settings/settings_scan.h"
 #include "tests/unit/cp932_alpha.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -23,8 +25,27 @@ static bool SameSettings(const Settings& a, const Settings& b) {
            a.EraseSpeed == b.EraseSpeed;
 }
 
+static bool SameFields(const SettingsFields& a, const SettingsFields& b) {
+    return a.Count == b.Count && std::memcmp(a.Values, b.Values, sizeof a.Values) == 0;
+}
+
+// The text fed in pieces, as the loaders read a file: one byte at a time, or in pieces whose
+// lengths the text's own bytes choose.
+static SettingsFields ScanInPieces(std::string_view text, bool byteByByte) {
+    SettingsScan scan{};
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t length = byteByByte ? 1 : 1 + static_cast<unsigned char>(text[at]) % 61;
+        ScanSettingsText(scan, text.substr(at, length));
+        at += length;
+    }
+    return scan.Fields;
+}
+
 static void CheckSettingsText(std::string_view text) {
     const SettingsFields fields = ParseSettingsText(text);
+    Require(SameFields(ScanInPieces(text, true), fields));
+    Require(SameFields(ScanInPieces(text, false), fields));
     const auto commas = std::count(text.begin(), text.end(), ',');
     Require(fields.Count == std::min<std::ptrdiff_t>(commas, 5));
     for (int k = 0; k < fields.Count; ++k) {

@@ -1,4 +1,4 @@
-// The settings file on real files: the platform's file layer, the atomic save and its failures.
+// The settings file on real files: the platform's file layer, the save in place and its failures.
 #include "settings/settings.h"
 #include "settings_describe.h"
 
@@ -97,6 +97,10 @@ TEST_F(SettingsFile, LoadsWhatTheFileHolds) {
         {"", "80,50,44,960,11", "80,50,44,960,11"},
         {"2.5,2.5,x,,&H50,\r\n", "2,2,0,0,80", "2,50,51,1020,-65"},
         {std::string("\0,7\0,", 5), "0,7,44,960,11", "0,46,44,960,11"},
+        // Read on to the fifth comma however far it is, and across the reads' pieces.
+        {"300" + std::string((1 << 20) + 1, ' ') + ",1,2,3,4,", "300,1,2,3,4", "300,52,49,1017,11"},
+        {"5," + std::string(4092, '0') + "123.25,2,3,4,", "5,123,2,3,4", "5,-70,49,1017,11"},
+        {std::string(3 << 20, '9'), "80,50,44,960,11", "80,50,44,960,11"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.settings);
@@ -165,24 +169,6 @@ TEST_F(SettingsFile, PathsThatCannotBeUsed) {
     ExpectOnlyTheSettingsFile();
 }
 
-// The new content is written beside the file; if that cannot be done the file stays as it was.
-TEST_F(SettingsFile, AFailedWriteKeepsThePreviousFile) {
-    const std::string previous = "1,2,3,4,5,\r\nmy notes";
-    WriteAll(file, previous);
-    fs::create_directory(SettingsTempPath(file)); // nothing can be written there
-    EXPECT_FALSE(SaveSettingsTo(file, SettingsDefaults, Owner));
-    ExpectFailureShownOnce();
-    EXPECT_EQ(ReadAll(file), previous);
-}
-
-TEST_F(SettingsFile, ReadsOnlyTheStartOfAHugeFile) {
-    // A field still open at the read limit is missing, like one no comma ends.
-    WriteAll(file, std::string(SettingsReadLimit - 3, '0') + "7,8,");
-    EXPECT_EQ(Describe(LoadSettingsFrom(file)), "7,50,44,960,11");
-    WriteAll(file, std::string(SettingsReadLimit, '0') + "7,8,");
-    EXPECT_EQ(Describe(LoadSettingsFrom(file)), "80,50,44,960,11");
-}
-
 #ifndef _WIN32
 
 TEST_F(SettingsFile, HundredsOfMegabytes) {
@@ -199,27 +185,49 @@ TEST_F(SettingsFile, AFifoDoesNotHangTheLoad) {
     EXPECT_EQ(Describe(LoadSettingsFrom(file)), "80,50,44,960,11");
 }
 
-// Writes that fail or stop short, through the file-size limit of the process.
-TEST_F(SettingsFile, WritesThatStopShortKeepThePreviousFile) {
-    const std::string previous = "1,2,3,4,5,";
+// Writes that fail or stop short, through the file-size limit of the process. Nothing is cut
+// before the new content is complete, so a short write leaves the old bytes beyond it.
+TEST_F(SettingsFile, WritesThatStopShortAreFailures) {
+    const std::string previous = "1,2,3,4,5,6,7,8,9,0,";
     struct rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     void (*savedHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    for (rlim_t limit : {rlim_t{0}, rlim_t{10}}) {
-        SCOPED_TRACE(limit);
+    const struct {
+        rlim_t limit;
+        const char* left;
+    } cases[] = {{0, "1,2,3,4,5,6,7,8,9,0,"}, {10, "80,50,44,96,7,8,9,0,"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
         WriteAll(file, previous);
         FailureCount = 0;
         struct rlimit small = saved;
-        small.rlim_cur = limit;
+        small.rlim_cur = c.limit;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
         const bool savedOk = SaveSettingsTo(file, SettingsDefaults, Owner);
         setrlimit(RLIMIT_FSIZE, &saved);
         EXPECT_FALSE(savedOk);
         ExpectFailureShownOnce();
-        EXPECT_EQ(ReadAll(file), previous);
+        EXPECT_EQ(ReadAll(file), c.left);
         ExpectOnlyTheSettingsFile();
     }
     std::signal(SIGXFSZ, savedHandler);
+}
+
+// The file is written where it is: through a symbolic link into its target, and under every
+// name of a hard link.
+TEST_F(SettingsFile, TheSaveWritesTheFileItself) {
+    const fs::path target = dir / "elsewhere";
+    WriteAll(target, "1,2,3,4,5,\r\nmy notes, kept until now");
+    fs::create_symlink(target, file);
+    ASSERT_TRUE(SaveSettingsTo(file, SettingsDefaults, Owner));
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(ReadAll(target), DefaultsFile);
+
+    fs::remove(file);
+    fs::create_hard_link(target, file);
+    ASSERT_TRUE(SaveSettingsTo(file, {1, 2, 3, 4, 5}, Owner));
+    EXPECT_EQ(ReadAll(target), std::string("1,2,3,4,5,\0", 11));
+    EXPECT_EQ(fs::hard_link_count(file), 2u);
 }
 
 TEST(SaveFailureMessage, Text) {
@@ -228,7 +236,8 @@ TEST(SaveFailureMessage, Text) {
 
 #else
 
-// Held open elsewhere without sharing: the save is refused as a direct write would be.
+// Held open elsewhere, even by a reader that lets others write: the save wants the file to
+// itself, so it writes nothing until the other handle is gone.
 TEST_F(SettingsFile, AFileOpenElsewhereIsNotReplaced) {
     const std::string previous = "1,2,3,4,5,";
     const DWORD shareModes[] = {0, FILE_SHARE_READ | FILE_SHARE_WRITE};

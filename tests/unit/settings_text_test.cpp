@@ -202,10 +202,4 @@ TEST(SettingsText, WhatIsWrittenLoadsBackUnchanged) {
     }
 }
 
-TEST(SettingsText, TempPathIsBesideAndOfTheSameLength) {
-    EXPECT_EQ(SettingsTempPath("c:\\x\\tavorinex.ini"), "c:\\x\\tavorinex.in~");
-    EXPECT_EQ(SettingsTempPath("a~"), "a_");
-    EXPECT_EQ(SettingsTempPath(""), "");
-}
-
 } // namespace
