@@ -25,7 +25,8 @@ constexpr ControlSpec SettingsDialogFrame[] = {
     {1017, ControlKind::CenteredText, "(C) 2026 Tavorinex 開発チーム", 11, 52, 317, 19},
 };
 
-constexpr std::size_t SettingsDialogControlCount = std::size(SettingsDialogFrame) + 4 * SettingCount;
+constexpr std::size_t SettingsDialogControlCount =
+    std::size(SettingsDialogFrame) + 4 * SettingCount;
 
 // Every control in creation order: ids run from 1000.
 static constexpr std::array<ControlSpec, SettingsDialogControlCount> DialogControlsInOrder() {
