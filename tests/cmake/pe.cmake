@@ -9,4 +9,9 @@ if(WIN32)
            COMMAND ${PYTHON3} ${PROJECT_SOURCE_DIR}/tests/pe/check_pe.py $<TARGET_FILE:holdfile>)
   set_tests_properties(pe_refuses_a_program_without_the_icon PROPERTIES
                        PASS_REGULAR_EXPRESSION "FAIL: no icon group 102")
+
+  # The release budget: classic savers are this size.
+  add_test(NAME scr_size_budget
+           COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:tavorinex_scr> -DLIMIT=40960
+                   -P ${PROJECT_SOURCE_DIR}/tests/pe/size_budget.cmake)
 endif()
