@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "settings/settings.h"
+#include "tavorinex_version.h"
 
 enum class ControlKind {
     PushButton,         // centred both ways
@@ -42,7 +43,8 @@ inline constexpr ControlSpec SettingsDialogControls[] = {
     {1002, ControlKind::CancelButton, "キャンセル", 244, 286, 85, 25},
     {1003, ControlKind::Slider, "", 146, 244, 150, 25},
     {1004, ControlKind::GroupBox, "", 10, 3, 320, 76},
-    {1005, ControlKind::CenteredText, "Tavorinex 2.1／なめらかな描画の実験", 14, 15, 315, 20},
+    {1005, ControlKind::CenteredText, "Tavorinex " TAVORINEX_VERSION_TEXT "／なめらかな描画の実験",
+     14, 15, 315, 20},
     {1006, ControlKind::LeftText, "遅", 121, 247, 22, 22},
     {1007, ControlKind::LeftText, "速", 298, 247, 22, 22},
     {1008, ControlKind::LeftText, "描画速度", 25, 247, 74, 19},
