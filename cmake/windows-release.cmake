@@ -11,3 +11,16 @@ target_compile_options(tavorinex_scr PRIVATE ${TAVORINEX_SCR_CODE_OPTIONS})
 target_sources(tavorinex_scr PRIVATE ${PROJECT_SOURCE_DIR}/app/cxx_runtime.cpp)
 # The linker map says where the bytes go (tools/size-report.py).
 target_link_options(tavorinex_scr PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/tavorinex.map)
+
+# Windows XP SP3 is the oldest system it runs on: the headers hide anything newer, and the
+# header asks for no newer subsystem than XP's (5.1).
+set(TAVORINEX_SCR_WINDOWS_FLOOR _WIN32_WINNT=0x0501 WINVER=0x0501)
+target_compile_definitions(tavorinex_logic PRIVATE ${TAVORINEX_SCR_WINDOWS_FLOOR})
+target_compile_definitions(tavorinex_scr PRIVATE ${TAVORINEX_SCR_WINDOWS_FLOOR})
+target_link_options(tavorinex_scr PRIVATE
+                    -Wl,--major-subsystem-version,5,--minor-subsystem-version,1
+                    -Wl,--major-os-version,5,--minor-os-version,1)
+
+# No link time in the header. With no debug information and no assertions no build path gets in
+# either, so the bytes depend on the sources only (tools/repro.sh builds twice to check).
+target_link_options(tavorinex_scr PRIVATE -Wl,--no-insert-timestamp)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds every preset and runs every test: the host unit tests, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the Windows unit tests and the end-to-end
-# tests of the real tavorinex.scr under Wine, and a bounded fuzzing run.
+# tests of the real tavorinex.scr under Wine, the release check (two builds alike),
+# and a bounded fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,10 @@ for preset in native sanitize windows; do
   step "test: $preset"
   ctest --preset "$preset"
 done
+
+# A release is the same bytes from every build.
+step "reproducible: tools/repro.sh"
+bash tools/repro.sh
 
 # The README's run command: the saver must draw something within a few seconds and end on a key.
 step "run: tools/run.sh"
