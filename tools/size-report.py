@@ -63,7 +63,7 @@ def origin(output, section, source):
     for archive, key in ARCHIVES.items():
         if f"/{archive}(" in source:
             return key
-    if "tavorinex_scr.dir" in source or "libtavorinex_logic.a" in source:
+    if "tavorinex_scr.dir" in source or re.search(r"/libtavorinex_\w+\.a\(", source):
         if "cxx_runtime.cpp" in source:
             return "runtime"
         return "library" if LIBRARY_SECTION.search(section) else "program"
