@@ -144,10 +144,9 @@ int main(int argc, char** argv) {
     EndRender(run);
     for (const Shot& shot : shots) {
         if (shot.found) {
-            std::printf("%s %llu %llu %u\n", shot.path.c_str(),
-                        static_cast<unsigned long long>(shot.steps),
-                        static_cast<unsigned long long>(shot.polls),
-                        static_cast<unsigned>(shot.count));
+            std::printf(
+                "%s %llu %llu %u\n", shot.path.c_str(), static_cast<unsigned long long>(shot.steps),
+                static_cast<unsigned long long>(shot.polls), static_cast<unsigned>(shot.count));
         } else {
             std::printf("%s none\n", shot.path.c_str());
         }
