@@ -518,13 +518,12 @@ int RunX11Hack(const HackOptions& options) {
     }
     const int code = ready ? Run(h) : 1;
     StopSaver(h);
-    if (!Errors.WindowGone) {
-        if (h.presenter.gc != nullptr) {
-            XFreeGC(display, h.presenter.gc);
-        }
-        if (h.ownWindow) {
-            XDestroyWindow(display, h.window);
-        }
+    // A GC outlives its window; the window itself may already be gone.
+    if (h.presenter.gc != nullptr) {
+        XFreeGC(display, h.presenter.gc);
+    }
+    if (h.ownWindow && !Errors.WindowGone) {
+        XDestroyWindow(display, h.window);
     }
     XCloseDisplay(display);
     return code;
