@@ -4,9 +4,9 @@
 
 namespace {
 
-// Rows merge into one rectangle while the clean pixels that adds cost less than a copy of
-// its own would (a request and its setup, measured as about this many pixels).
-constexpr int64_t MergeSlack = 4096;
+// Rows merge into one rectangle while at most about half of it is clean: a copy of its own
+// costs a request and its setup, about this many pixels' worth.
+constexpr int64_t MergeSlack = 1024;
 
 int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
@@ -182,9 +182,8 @@ void TakeDirtyRects(DirtyRows& rows, std::vector<DirtyRect>& rects) {
         if (height > 0) {
             const int64_t newLeft = std::min<int64_t>(left, l);
             const int64_t newRight = std::max<int64_t>(right, r);
-            const int64_t waste = (right - left) * height - exact;
-            const int64_t newWaste = (newRight - newLeft) * (height + 1) - (exact + (r - l));
-            if (newWaste - waste <= MergeSlack) {
+            const int64_t newExact = exact + (r - l);
+            if ((newRight - newLeft) * (height + 1) - newExact <= newExact + MergeSlack) {
                 left = newLeft;
                 right = newRight;
                 ++height;
