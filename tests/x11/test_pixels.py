@@ -17,25 +17,24 @@ FAST_OPTIONS = ["--box-size", "40", "--color-change-rate", "3", "--draw-speed", 
                 "--erase-frequency", "1000", "--erase-speed", "15"]
 
 
-def setUpModule():
-    global session
-    session = x.Session(WIDTH, HEIGHT)
-
-
-def tearDownModule():
-    session.close()
-
-
 class PixelIdentity(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.session = x.Session(WIDTH, HEIGHT)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
     def found_capture(self, window, size, seed, settings, name):
         """A capture of the window and where the renderer shows it: (times, match). A capture
         taken while a frame was half copied matches nothing; the next one is taken then."""
         for attempt in range(3):
             before = time.monotonic()
-            shot = session.capture(window)
+            shot = self.session.capture(window)
             after = time.monotonic()
             self.assertEqual((shot.width, shot.height), size)
-            path = session.save(shot, f"{name}-{attempt}")
+            path = self.session.save(shot, f"{name}-{attempt}")
             limit = int((after - self.process.started) * 1000) + 2000
             found = x.match([path], *size, seed, settings, limit)[0]
             if found:
@@ -44,24 +43,25 @@ class PixelIdentity(unittest.TestCase):
 
     def check_identity(self, args, sliders=None, settings=None, target="window", env=None,
                        seed=17, expected_stderr=""):
-        directory = session.dir
+        directory = self.session.dir
         renderer_settings = settings or x.settings_file(directory, sliders)
         window = None
         size = (WIDTH, HEIGHT)
         if target == "window":
             size = (200, 150)
-            window = session.xlib.window(10, 20, *size)
+            window = self.session.xlib.window(10, 20, *size)
             args = ["--window-id", hex(window)] + args
         elif target == "xscreensaver":
             size = (200, 150)
-            window = session.xlib.window(10, 20, *size)
+            window = self.session.xlib.window(10, 20, *size)
             env = {"XSCREENSAVER_WINDOW": hex(window)}
             args = ["--root"] + args
-        self.process = session.hack(*args, "--seed", str(seed), env=env)
+        self.process = self.session.hack(*args, "--seed", str(seed), env=env)
         if target == "own":
             window = x.wait_until(lambda: self.own_window(), message="the hack's window")
         # Something drawn: more than one colour on the screen.
-        x.wait_until(lambda: len(session.capture(window).colors()) > 1, message="a first box")
+        x.wait_until(lambda: len(self.session.capture(window).colors()) > 1,
+                     message="a first box")
         times_a, first = self.found_capture(window, size, seed, renderer_settings, "a")
         x.wait_until(lambda: time.monotonic() >= times_a[1] + 1.0, message="a second passing")
         times_b, second = self.found_capture(window, size, seed, renderer_settings, "b")
@@ -82,10 +82,10 @@ class PixelIdentity(unittest.TestCase):
         code, err = x.exit_of(self.process)
         self.assertEqual((code, err), (0, expected_stderr))
         if target in ("window", "xscreensaver"):
-            session.xlib.call("XDestroyWindow", window)
+            self.session.xlib.call("XDestroyWindow", window)
 
     def own_window(self):
-        out = session.x("xwininfo", "-name", "Tavorinex", check=False).decode()
+        out = self.session.x("xwininfo", "-name", "Tavorinex", check=False).decode()
         for word in out.split():
             if word.startswith("0x"):
                 return int(word, 16)
@@ -104,7 +104,7 @@ class PixelIdentity(unittest.TestCase):
 
     def test_a_hand_edited_settings_file_loads_as_the_saver_loads_it(self):
         # Out of every range, a hexadecimal field, and no closing zero byte.
-        path = os.path.join(session.dir, "edited.ini")
+        path = os.path.join(self.session.dir, "edited.ini")
         with open(path, "wb") as f:
             f.write(b"&H1E,60,49.5,1010,-3,")
         self.check_identity(["--settings", path], settings=path)
@@ -114,6 +114,24 @@ class PixelIdentity(unittest.TestCase):
 
     def test_a_window_of_its_own(self):
         self.check_identity([], DEFAULTS, target="own")
+
+
+class WithoutSharedMemory(unittest.TestCase):
+    """A server without MIT-SHM (a remote one, say) gets the same pixels through XPutImage."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = x.Session(WIDTH, HEIGHT, ["-extension", "MIT-SHM"])
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    found_capture = PixelIdentity.found_capture
+    check_identity = PixelIdentity.check_identity
+
+    def test_fast_with_wipes(self):
+        self.check_identity(FAST_OPTIONS, FAST)
 
 
 if __name__ == "__main__":

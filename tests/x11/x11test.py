@@ -43,14 +43,14 @@ def wait_until(predicate, timeout=None, message="condition"):
 class Session:
     """One Xvfb, started for a test file and ended with it."""
 
-    def __init__(self, width=640, height=480):
+    def __init__(self, width=640, height=480, xvfb_options=()):
         self.width, self.height = width, height
         self.dir = tempfile.mkdtemp(prefix="x11-", dir=_work())
         read, write = os.pipe()
         # -displayfd: the server picks a free display itself and names it once it listens.
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "-noreset"],
+             "-nolisten", "tcp", "-noreset", *xvfb_options],
             pass_fds=[write], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=open(os.path.join(self.dir, "xvfb.log"), "wb"))
         os.close(write)
