@@ -69,7 +69,7 @@ bool ParseWindowId(const std::string& text, unsigned long& id) {
 
 const SettingFacts* FindSlider(const std::string& name) {
     for (const SettingFacts& facts : SettingsTable) {
-        if (name == facts.OptionName) {
+        if (name == facts.Names.OptionName) {
             return &facts;
         }
     }
@@ -90,7 +90,7 @@ SaverParameters ParametersFromSliders(const Settings& sliders) {
 std::string HackUsage() {
     std::string usage = "usage: tavorinex [--root | --window-id ID] [--display D]";
     for (const SettingFacts& facts : SettingsTable) {
-        usage += std::string(" [--") + facts.OptionName + " N]";
+        usage += std::string(" [--") + facts.Names.OptionName + " N]";
     }
     return usage + " [--settings FILE] [--seed N]\n";
 }
@@ -146,13 +146,14 @@ bool ParseHackOptions(int argc, char** argv, const char* xscreensaverWindow, Hac
                 error = "--" + name + " must be a whole number, not " + value;
                 return false;
             }
-            int64_t clamped = number < slider->Minimum   ? slider->Minimum
-                              : number > slider->Maximum ? slider->Maximum
-                                                         : number;
+            int64_t clamped = number < slider->Range.Minimum   ? slider->Range.Minimum
+                              : number > slider->Range.Maximum ? slider->Range.Maximum
+                                                               : number;
             if (clamped != number) {
-                warnings.push_back(
-                    "--" + name + " " + value + " is outside " + std::to_string(slider->Minimum) +
-                    ".." + std::to_string(slider->Maximum) + "; using " + std::to_string(clamped));
+                warnings.push_back("--" + name + " " + value + " is outside " +
+                                   std::to_string(slider->Range.Minimum) + ".." +
+                                   std::to_string(slider->Range.Maximum) + "; using " +
+                                   std::to_string(clamped));
             }
             options.Sliders.*slider->Value = static_cast<int32_t>(clamped);
             sliderGiven = true;

@@ -31,8 +31,8 @@ void AnimatorStep(benchmark::State& state) {
     std::string error;
     RenderRun run;
     // No wipe: the step alone, as it runs between wipes.
-    if (!StartRender(run, Width, Height,
-                     Parameters(boxSize, std::numeric_limits<int32_t>::max()), 7, error)) {
+    if (!StartRender(run, Width, Height, Parameters(boxSize, std::numeric_limits<int32_t>::max()),
+                     7, error)) {
         state.SkipWithError(error.c_str());
         return;
     }

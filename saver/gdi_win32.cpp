@@ -67,9 +67,20 @@ uint32_t GdiTickCount(void*) {
 } // namespace
 
 extern const SaverPlatform GdiPlatform = {
-    nullptr,         GdiCreateCompatibleDC, GdiCreateCompatibleBitmap, GdiSelectObject,
-    GdiCreateSolidBrush, GdiCreatePen,      GdiDeleteObject,           GdiDeleteDC,
+    nullptr,
+    GdiCreateCompatibleDC,
+    GdiCreateCompatibleBitmap,
+    GdiSelectObject,
+    GdiCreateSolidBrush,
+    GdiCreatePen,
+    GdiDeleteObject,
+    GdiDeleteDC,
     GdiFillRect,
-    GdiMoveToEx,     GdiLineTo,             GdiBitBlt,                 GdiScreenWidth,
-    GdiScreenHeight, GdiTickCount,          nullptr,
+    GdiMoveToEx,
+    GdiLineTo,
+    GdiBitBlt,
+    GdiScreenWidth,
+    GdiScreenHeight,
+    GdiTickCount,
+    nullptr,
 };

@@ -28,8 +28,7 @@ inline uint32_t Rgb(uint32_t red, uint32_t green, uint32_t blue) {
 struct SaverPlatform {
     void* Context;
     gdi::DC (*CreateCompatibleDC)(void* context, gdi::DC dc);
-    gdi::Object (*CreateCompatibleBitmap)(void* context, gdi::DC dc, int32_t width,
-                                          int32_t height);
+    gdi::Object (*CreateCompatibleBitmap)(void* context, gdi::DC dc, int32_t width, int32_t height);
     // Returns the object of that kind it replaces.
     gdi::Object (*SelectObject)(void* context, gdi::DC dc, gdi::Object object);
     gdi::Object (*CreateSolidBrush)(void* context, uint32_t color);
@@ -39,8 +38,8 @@ struct SaverPlatform {
     void (*FillRect)(void* context, gdi::DC dc, const gdi::Rect& rect, gdi::Object brush);
     void (*MoveToEx)(void* context, gdi::DC dc, int32_t x, int32_t y);
     void (*LineTo)(void* context, gdi::DC dc, int32_t x, int32_t y);
-    void (*BitBlt)(void* context, gdi::DC dest, int32_t x, int32_t y, int32_t width,
-                   int32_t height, gdi::DC source, int32_t sx, int32_t sy);
+    void (*BitBlt)(void* context, gdi::DC dest, int32_t x, int32_t y, int32_t width, int32_t height,
+                   gdi::DC source, int32_t sx, int32_t sy);
     int32_t (*ScreenWidth)(void* context);  // GetSystemMetrics(SM_CXSCREEN)
     int32_t (*ScreenHeight)(void* context); // GetSystemMetrics(SM_CYSCREEN)
     // The millisecond count Randomize seeds from, with a context of its own, so a host can

@@ -398,11 +398,22 @@ void FreeSurface(Surface* surface) {
 }
 
 SaverPlatform PlatformOn(Surface* surface) {
-    return SaverPlatform{surface,       CreateCompatibleDC, CreateCompatibleBitmap,
-                         SelectObject,  CreateSolidBrush,   CreatePen,
-                         DeleteObject,  DeleteDC,           FillRect,  MoveToEx,
-                         LineTo,        BitBlt,             ScreenWidth,
-                         ScreenHeight,  MillisecondClock,   nullptr};
+    return SaverPlatform{surface,
+                         CreateCompatibleDC,
+                         CreateCompatibleBitmap,
+                         SelectObject,
+                         CreateSolidBrush,
+                         CreatePen,
+                         DeleteObject,
+                         DeleteDC,
+                         FillRect,
+                         MoveToEx,
+                         LineTo,
+                         BitBlt,
+                         ScreenWidth,
+                         ScreenHeight,
+                         MillisecondClock,
+                         nullptr};
 }
 
 DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
@@ -606,8 +617,8 @@ void LineTo(void* surface, DC dc, int32_t x, int32_t y) {
     context->currentY = y;
 }
 
-void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t height,
-            DC source, int32_t sx, int32_t sy) {
+void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC source,
+            int32_t sx, int32_t sy) {
     Surface& s = Of(surface);
     Entry* to = SurfaceOf(s, FromPointer(dest));
     Entry* from = SurfaceOf(s, FromPointer(source));

@@ -58,8 +58,8 @@ bool DeleteDC(void* surface, DC dc); // memory contexts and screens
 void FillRect(void* surface, DC dc, const gdi::Rect& rect, Object brush);
 void MoveToEx(void* surface, DC dc, int32_t x, int32_t y);
 void LineTo(void* surface, DC dc, int32_t x, int32_t y);
-void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t height,
-            DC source, int32_t sx, int32_t sy);
+void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC source,
+            int32_t sx, int32_t sy);
 
 // Pixel access for tests and image writers. Outside the surface, or for a bad handle,
 // GetPixel returns InvalidPixel (CLR_INVALID).

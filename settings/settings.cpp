@@ -167,9 +167,10 @@ SaverParameters SaverParametersFromText(std::string_view bytes) {
 SaverParameters SaverParametersFromFields(const SettingsFields& fields) {
     SaverParameters parameters = SaverParametersWithoutFile;
     for (int k = 0; k < fields.Count; ++k) {
-        const SettingFacts& facts = SettingsTable[k];
+        const SaverConversion& conversion = SettingsTable[k].Conversion;
         const double x = fields.Values[k];
-        parameters.*facts.Parameter = StoreInt32(facts.Mirrored ? facts.MirrorAt - x : x);
+        parameters.*conversion.Parameter =
+            StoreInt32(conversion.Mirrored ? conversion.MirrorAt - x : x);
     }
     return parameters;
 }

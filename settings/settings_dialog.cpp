@@ -47,8 +47,9 @@ static void CreateControls(HWND window) {
 
 static void ShowSettingsOnSliders(HWND window) {
     for (const SettingFacts& facts : SettingsTable) {
-        SendDlgItemMessageA(window, facts.Dialog.Slider.Id, TBM_SETRANGE, TRUE,
-                            static_cast<LPARAM>(PackSliderRange(facts.Minimum, facts.Maximum)));
+        SendDlgItemMessageA(
+            window, facts.Dialog.Slider.Id, TBM_SETRANGE, TRUE,
+            static_cast<LPARAM>(PackSliderRange(facts.Range.Minimum, facts.Range.Maximum)));
     }
     for (const SettingFacts& facts : SettingsTable) {
         SendDlgItemMessageA(window, facts.Dialog.Slider.Id, TBM_SETPOS, TRUE,

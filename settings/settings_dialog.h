@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "settings/settings_table.h"
+#include "tavorinex_version.h"
 
 constexpr const char* SettingsDialogCaption = "Tavorinexの設定";
 constexpr int32_t SettingsDialogWidth = 346;
@@ -21,11 +22,13 @@ constexpr ControlSpec SettingsDialogFrame[] = {
     {1001, ControlKind::DisabledPushButton, "テスト", 130, 286, 85, 25},
     {1002, ControlKind::CancelButton, "キャンセル", 244, 286, 85, 25},
     {1004, ControlKind::GroupBox, "", 10, 3, 320, 76},
-    {1005, ControlKind::CenteredText, "Tavorinex 2.1／なめらかな描画の実験", 14, 15, 315, 20},
+    {1005, ControlKind::CenteredText, "Tavorinex " TAVORINEX_VERSION_TEXT "／なめらかな描画の実験",
+     14, 15, 315, 20},
     {1017, ControlKind::CenteredText, "(C) 2026 Tavorinex 開発チーム", 11, 52, 317, 19},
 };
 
-constexpr std::size_t SettingsDialogControlCount = std::size(SettingsDialogFrame) + 4 * SettingCount;
+constexpr std::size_t SettingsDialogControlCount =
+    std::size(SettingsDialogFrame) + 4 * SettingCount;
 
 // Every control in creation order: ids run from 1000.
 static constexpr std::array<ControlSpec, SettingsDialogControlCount> DialogControlsInOrder() {

@@ -60,64 +60,85 @@ struct SettingsDialogRow {
     ControlSpec HighEnd;
 };
 
+// The slider's range, which the loaders do not enforce, and its value when there is no file.
+struct SliderRange {
+    int32_t Minimum;
+    int32_t Maximum;
+    int32_t Default;
+};
+
+// The saver parameter a setting becomes. A mirrored slider runs the other way from its
+// parameter: the parameter is MirrorAt minus the value, taken before rounding; otherwise it is
+// the value itself.
+struct SaverConversion {
+    const char* ParameterName;
+    int32_t SaverParameters::*Parameter;
+    bool Mirrored;
+    int32_t MirrorAt;
+};
+
+// What other hosts call it: command-line options and configuration files, in English.
+struct HostNames {
+    const char* OptionName;
+    const char* Label;
+    const char* LowLabel;
+    const char* HighLabel;
+};
+
 struct SettingFacts {
     const char* Name; // in Settings, and as `tavorinex params` prints it
     int32_t Settings::*Value;
-    int32_t Minimum; // the slider's range; the loaders do not enforce it
-    int32_t Maximum;
-    int32_t Default; // the slider's value when there is no file
-    const char* ParameterName;
-    int32_t SaverParameters::*Parameter;
-    // The slider runs the other way from its parameter: the parameter is MirrorAt minus the
-    // value, taken before rounding. Without a mirror it is the value itself.
-    bool Mirrored;
-    int32_t MirrorAt;
-    const char* OptionName; // command-line options and configuration files
-    const char* Label;      // English, with the low and high ends of its slider
-    const char* LowLabel;
-    const char* HighLabel;
+    SliderRange Range;
+    SaverConversion Conversion;
+    HostNames Names;
     SettingsDialogRow Dialog;
 };
 
 // In the file's field order, which is also the order the sliders are set up in.
+// clang-format off
 constexpr SettingFacts SettingsTable[] = {
-    {"BoxSize", &Settings::BoxSize, 40, 230, 80, "BoxSize", &SaverParameters::BoxSize, false, 0,
-     "box-size", "Box size", "Small", "Large",
+    {"BoxSize", &Settings::BoxSize, {40, 230, 80},
+     {"BoxSize", &SaverParameters::BoxSize, false, 0},
+     {"box-size", "Box size", "Small", "Large"},
      {1,
       {1013, ControlKind::LeftText, "BOXサイズ", 25, 91, 75, 22},
       {1016, ControlKind::LeftText, "小", 119, 91, 22, 22},
       {1014, ControlKind::Slider, "", 146, 91, 150, 25},
       {1015, ControlKind::LeftText, "大", 296, 91, 22, 22}}},
-    {"ColorChangeRate", &Settings::ColorChangeRate, 3, 50, 50, "ColorBounceLimit",
-     &SaverParameters::ColorBounceLimit, true, 53, "color-change-rate", "Color changes", "Rare",
-     "Often",
+    {"ColorChangeRate", &Settings::ColorChangeRate, {3, 50, 50},
+     {"ColorBounceLimit", &SaverParameters::ColorBounceLimit, true, 53},
+     {"color-change-rate", "Color changes", "Rare", "Often"},
      {2,
       {1010, ControlKind::LeftText, "色替頻度", 25, 130, 72, 22},
       {1011, ControlKind::LeftText, "低", 119, 130, 22, 22},
       {1009, ControlKind::Slider, "", 144, 128, 150, 25},
       {1012, ControlKind::LeftText, "高", 296, 130, 22, 22}}},
-    {"DrawSpeed", &Settings::DrawSpeed, 0, 50, 44, "StepDelay", &SaverParameters::StepDelay, true,
-     51, "draw-speed", "Drawing speed", "Slow", "Fast",
+    {"DrawSpeed", &Settings::DrawSpeed, {0, 50, 44},
+     {"StepDelay", &SaverParameters::StepDelay, true, 51},
+     {"draw-speed", "Drawing speed", "Slow", "Fast"},
      {5,
       {1008, ControlKind::LeftText, "描画速度", 25, 247, 74, 19},
       {1006, ControlKind::LeftText, "遅", 121, 247, 22, 22},
       {1003, ControlKind::Slider, "", 146, 244, 150, 25},
       {1007, ControlKind::LeftText, "速", 298, 247, 22, 22}}},
-    {"EraseFrequency", &Settings::EraseFrequency, 20, 1000, 960, "EraseBounceCount",
-     &SaverParameters::EraseBounceCount, true, 1020, "erase-frequency", "Wipes", "Rare", "Often",
+    {"EraseFrequency", &Settings::EraseFrequency, {20, 1000, 960},
+     {"EraseBounceCount", &SaverParameters::EraseBounceCount, true, 1020},
+     {"erase-frequency", "Wipes", "Rare", "Often"},
      {3,
       {1018, ControlKind::LeftText, "消去頻度", 25, 166, 87, 22},
       {1020, ControlKind::LeftText, "低", 121, 168, 22, 22},
       {1019, ControlKind::Slider, "", 146, 166, 150, 25},
       {1021, ControlKind::LeftText, "高", 296, 168, 22, 22}}},
-    {"EraseSpeed", &Settings::EraseSpeed, 0, 15, 11, "WipeDelay", &SaverParameters::WipeDelay,
-     true, 15, "erase-speed", "Wipe speed", "Slow", "Fast",
+    {"EraseSpeed", &Settings::EraseSpeed, {0, 15, 11},
+     {"WipeDelay", &SaverParameters::WipeDelay, true, 15},
+     {"erase-speed", "Wipe speed", "Slow", "Fast"},
      {4,
       {1023, ControlKind::LeftText, "消去速度", 25, 205, 73, 22},
       {1024, ControlKind::LeftText, "遅", 121, 205, 22, 22},
       {1022, ControlKind::Slider, "", 146, 201, 150, 25},
       {1025, ControlKind::LeftText, "速", 298, 205, 22, 22}}},
 };
+// clang-format on
 
 constexpr std::size_t SettingCount = std::size(SettingsTable);
 
@@ -126,7 +147,7 @@ constexpr std::size_t SettingCount = std::size(SettingsTable);
 static constexpr Settings DefaultSettings() {
     Settings settings{};
     for (const SettingFacts& facts : SettingsTable) {
-        settings.*facts.Value = facts.Default;
+        settings.*facts.Value = facts.Range.Default;
     }
     return settings;
 }
@@ -134,7 +155,7 @@ static constexpr Settings DefaultSettings() {
 static constexpr SaverParameters DefaultSaverParameters() {
     SaverParameters parameters{};
     for (const SettingFacts& facts : SettingsTable) {
-        parameters.*facts.Parameter = facts.Default;
+        parameters.*facts.Conversion.Parameter = facts.Range.Default;
     }
     return parameters;
 }

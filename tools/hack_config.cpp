@@ -68,15 +68,15 @@ void WriteXml() {
                  "<screensaver name=\"tavorinex\" _label=\"Tavorinex\">\n\n"
                  "  <command arg=\"--root\"/>\n\n";
     for (const SettingFacts* s : SlidersInWindowOrder()) {
-        std::cout << "  <number id=\"" << s->OptionName << "\" type=\"slider\" arg=\"--"
-                  << s->OptionName << " %\"\n"
-                  << "          _label=\"" << Xml(Bilingual(s->Label, s->Dialog.Name.Text))
+        std::cout << "  <number id=\"" << s->Names.OptionName << "\" type=\"slider\" arg=\"--"
+                  << s->Names.OptionName << " %\"\n"
+                  << "          _label=\"" << Xml(Bilingual(s->Names.Label, s->Dialog.Name.Text))
                   << "\"\n"
                   << "          _low-label=\""
-                  << Xml(Bilingual(s->LowLabel, s->Dialog.LowEnd.Text)) << "\" _high-label=\""
-                  << Xml(Bilingual(s->HighLabel, s->Dialog.HighEnd.Text)) << "\"\n"
-                  << "          low=\"" << s->Minimum << "\" high=\"" << s->Maximum
-                  << "\" default=\"" << s->Default << "\"/>\n\n";
+                  << Xml(Bilingual(s->Names.LowLabel, s->Dialog.LowEnd.Text)) << "\" _high-label=\""
+                  << Xml(Bilingual(s->Names.HighLabel, s->Dialog.HighEnd.Text)) << "\"\n"
+                  << "          low=\"" << s->Range.Minimum << "\" high=\"" << s->Range.Maximum
+                  << "\" default=\"" << s->Range.Default << "\"/>\n\n";
     }
     std::cout << "  <_description>\n"
                  "A square box travels diagonally across a black screen and bounces off the "
@@ -99,12 +99,12 @@ bool WriteMan(const char* templatePath) {
     std::string synopsis;
     std::string options;
     for (const SettingFacts* s : SlidersInWindowOrder()) {
-        synopsis += "[" + Roff(std::string("--") + s->OptionName) + " \\fIn\\fP]\n";
-        options += ".TP 8\n.B " + Roff(std::string("--") + s->OptionName) + " \\fIn\\fP\n" +
-                   Bilingual(s->Label, s->Dialog.Name.Text) + ": " +
-                   std::to_string(s->Minimum) + " (" + s->LowLabel + ") to " +
-                   std::to_string(s->Maximum) + " (" + s->HighLabel + "), default " +
-                   std::to_string(s->Default) + ".\n";
+        synopsis += "[" + Roff(std::string("--") + s->Names.OptionName) + " \\fIn\\fP]\n";
+        options += ".TP 8\n.B " + Roff(std::string("--") + s->Names.OptionName) + " \\fIn\\fP\n" +
+                   Bilingual(s->Names.Label, s->Dialog.Name.Text) + ": " +
+                   std::to_string(s->Range.Minimum) + " (" + s->Names.LowLabel + ") to " +
+                   std::to_string(s->Range.Maximum) + " (" + s->Names.HighLabel + "), default " +
+                   std::to_string(s->Range.Default) + ".\n";
     }
     std::string line;
     while (std::getline(in, line)) {

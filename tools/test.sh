@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds every preset and runs every test: the host unit tests, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the Windows unit tests and the end-to-end
-# tests of the real tavorinex.scr under Wine, and a bounded fuzzing run.
+# tests of the real tavorinex.scr under Wine, the release checks (two builds alike, the package),
+# and a bounded fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,25 @@ for preset in native sanitize windows; do
   step "test: $preset"
   ctest --preset "$preset"
 done
+
+# A release is the same bytes from every build, and one command packages it.
+step "reproducible: tools/repro.sh"
+bash tools/repro.sh
+
+step "package"
+cmake --build --preset windows --target package
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
+(cd build/windows && sha256sum --check "tavorinex-$version-win32.zip.sha256")
+python3 - "build/windows/tavorinex-$version-win32.zip" build/windows/tavorinex.scr <<'EOF'
+import sys, zipfile
+package = zipfile.ZipFile(sys.argv[1])
+names = sorted(package.namelist())
+if names != ["LICENSE", "README.txt", "tavorinex.scr"]:
+    sys.exit(f"package: holds {names}")
+if package.read("tavorinex.scr") != open(sys.argv[2], "rb").read():
+    sys.exit("package: its tavorinex.scr is not the one just built")
+print("package:", ", ".join(names))
+EOF
 
 # The README's run command: the saver must draw something within a few seconds and end on a key.
 step "run: tools/run.sh"

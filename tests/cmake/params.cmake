@@ -1,7 +1,8 @@
 # Tests of `tavorinex params`, run as a person runs it on a hand-edited file.
 # Included by tests/CMakeLists.txt to register the cases; run with -P, it runs one case.
 
-# Each case: name, file content (printf format; "-" for no file), arguments after "params",
+# Each case: name, file content (printf format; "-" for no file, "fifo" for a FIFO with no
+# writer, which must not block), arguments after "params",
 # exit code, then the ten expected values (settings, then saver) when the code is 0.
 set(params_cases
   "saved-defaults|80,50,44,960,11,\\000|tavorinex.ini|0|80 50 44 960 11 80 3 7 60 4"
@@ -10,6 +11,7 @@ set(params_cases
   "prefixed-and-signed|&H50,&O3,-1,4294967295,&X1,\\r\\n|tavorinex.ini|0|80 3 -1 -1 0 80 50 52 1021 15"
   "short-file|100,20|tavorinex.ini|0|100 50 44 960 11 100 50 44 960 11"
   "directory|-|.|0|80 50 44 960 11 80 50 44 960 11"
+  "fifo|fifo|tavorinex.ini|0|80 50 44 960 11 80 50 44 960 11"
   "default-file-name|40,3,50,1000,15,||0|40 3 50 1000 15 40 50 1 20 0"
   "two-files|-|a b|2|"
   "an-option|-|--json|2|"
@@ -46,12 +48,15 @@ endif()
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-if(NOT content STREQUAL "-")
+if(content STREQUAL "fifo")
+  execute_process(COMMAND mkfifo ${WORK}/tavorinex.ini)
+elseif(NOT content STREQUAL "-")
   # printf, since a CMake string cannot hold the zero byte.
   execute_process(COMMAND printf "${content}" OUTPUT_FILE ${WORK}/tavorinex.ini)
 endif()
 separate_arguments(arguments UNIX_COMMAND "${arguments}")
-execute_process(COMMAND ${TOOL} params ${arguments} WORKING_DIRECTORY ${WORK}
+# Bounded, so that a blocking read fails the case instead of hanging the suite.
+execute_process(COMMAND ${TOOL} params ${arguments} WORKING_DIRECTORY ${WORK} TIMEOUT 60
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 
 if(NOT code STREQUAL expected_code)

@@ -2,7 +2,8 @@
 # Host only: libpng and giflib exist for the host build alone.
 if(TARGET tavorinex)
   add_executable(render_tests ${CMAKE_CURRENT_LIST_DIR}/../render/image_test.cpp
-                              ${CMAKE_CURRENT_LIST_DIR}/../render/render_test.cpp)
+                              ${CMAKE_CURRENT_LIST_DIR}/../render/render_test.cpp
+                              ${CMAKE_CURRENT_LIST_DIR}/../render/fault_test.cpp)
   target_link_libraries(render_tests PRIVATE tavorinex_tool gtest_main)
   target_compile_definitions(render_tests PRIVATE TAVORINEX_TOOL="$<TARGET_FILE:tavorinex>")
   add_dependencies(render_tests tavorinex)

@@ -1,7 +1,8 @@
 /* Looks at the settings window of a running tavorinex.scr from outside, the way a test would
  * with a window spy, and prints what it finds as one JSON object.
  *
- *   dialogprobe dialog   the settings window and each of its controls in creation order
+ *   dialogprobe dialog   the settings window, the window holding its thread's mouse capture,
+ *                        and each of its controls in creation order
  *   dialogprobe msgbox   the message boxes on screen
  *
  * Texts are printed as hex bytes in the system code page, so nothing is lost on the way.
@@ -100,6 +101,14 @@ static int ProbeDialog(void) {
     printf("{");
     PrintCommon(dialog);
     printf(", \"owner\": %lu", (unsigned long)(UINT_PTR)GetWindow(dialog, GW_OWNER));
+    /* A slider holds the mouse capture from the press to the release of a drag. */
+    {
+        GUITHREADINFO thread;
+        memset(&thread, 0, sizeof thread);
+        thread.cbSize = sizeof thread;
+        GetGUIThreadInfo(GetWindowThreadProcessId(dialog, NULL), &thread);
+        printf(", \"capture\": %lu", (unsigned long)(UINT_PTR)thread.hwndCapture);
+    }
     printf(", \"outer\": [%ld, %ld, %ld, %ld]", outer.left, outer.top, outer.right - outer.left,
            outer.bottom - outer.top);
     printf(", \"client\": [%ld, %ld, %ld, %ld]", origin.x, origin.y, client.right, client.bottom);

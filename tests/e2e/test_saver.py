@@ -25,47 +25,89 @@ def black_rows(shot, first, last):
     return shot.rgb[first * row:last * row] == bytes((last - first) * row)
 
 
-def start_saver(ini=None):
-    """Starts the saver with the cursor in the middle of the screen; returns once the
-    animation draws (and so watches the input)."""
+def black_box(shot, box):
+    """Whether the box (x, y, width, height) is entirely black."""
+    x0, y0, width, height = box
+    zero = bytes(width * 3)
+    return all(shot.rgb[(y * shot.width + x0) * 3:(y * shot.width + x0 + width) * 3] == zero
+               for y in range(y0, y0 + height))
+
+
+def coloured_pixels(shot):
+    return shot.width * shot.height - h.count_color(shot, BLACK)
+
+
+def launch_saver(ini=None):
+    """Starts the saver with the cursor in the middle of the screen, once the window of the
+    one before has gone; returns the program and its window."""
+    h.wait_no_window("saver")
     h.mouse_move(512, 384)
     program = h.run("tavorinex.scr", "/s", ini)
-    h.wait_window("saver")
-    h.wait_until(lambda: h.screenshot().pixel(0, 0) != BLACK, None, "the first box")
+    return program, h.wait_window("saver")
+
+
+def first_box_drawn(shot):
+    """The saver's black (not Wine's desktop, which shows until the first paint) with the
+    first box in the top-left corner."""
+    return shot.pixel(shot.width - 1, shot.height - 1) == BLACK and shot.pixel(0, 0) != BLACK
+
+
+def start_saver(ini=None):
+    """Starts the saver; returns once the animation draws (and so watches the input)."""
+    program, _ = launch_saver(ini)
+    h.wait_until(lambda: first_box_drawn(h.screenshot()), None, "the first box")
     return program
+
+
+def wait_for_change(program, shot, what):
+    """Waits until the screen differs from `shot` or the program has ended; returns the new
+    screenshot, or None when it ended."""
+    def changed():
+        if not h.is_running(program):
+            return "ended"
+        now = h.screenshot()
+        return now if now.rgb != shot.rgb else None
+
+    result = h.wait_until(changed, None, what)
+    return None if result == "ended" else result
 
 
 class SaverScreen(h.TestCase):
     def test_covers_the_screen_black_then_a_growing_trail_of_outlined_boxes(self):
-        h.mouse_move(512, 384)
-        program = h.run("tavorinex.scr", "/s")
-        window = h.wait_window("saver")
+        program, window = launch_saver()
         self.assertEqual(h.window_geometry(window), (0, 0, h.SCREEN_WIDTH, h.SCREEN_HEIGHT))
-        # Black over the whole screen; the first boxes, if any yet, lie near the top-left.
-        shot = h.screenshot()
-        self.assertTrue(black_rows(shot, 300, h.SCREEN_HEIGHT))
-        self.assertEqual(h.count_color(shot, BLACK, (300, 0, h.SCREEN_WIDTH - 300, 300)),
-                         (h.SCREEN_WIDTH - 300) * 300)
+        # Black over the whole screen once it has painted (until then Wine's desktop shows);
+        # the first boxes, if any yet, lie near the top-left.
+        def black_but_the_corner():
+            shot = h.screenshot()
+            return (black_rows(shot, 300, shot.height)
+                    and black_box(shot, (300, 0, shot.width - 300, 300)))
 
-        time.sleep(1)
-        shot = h.screenshot()
+        h.wait_until(black_but_the_corner, None, "the black screen")
+
         # The first box, at (0, 0), keeps its top row and left column: the later ones move
-        # down and right from it. Its corners are open: they keep the fill colour.
-        fill = shot.pixel(0, 0)
-        self.assertNotEqual(fill, BLACK)
-        top = [shot.pixel(x, 0) for x in range(BOX + 1)]
-        left = [shot.pixel(0, y) for y in range(BOX + 1)]
-        expected_top = [fill] + [BLACK] * (BOX - 3) + [fill, fill, BLACK]
-        expected_left = [fill, fill] + [BLACK] * (BOX - 3) + [fill, BLACK]
-        self.assertEqual(top, expected_top)
-        self.assertEqual(left, expected_left)
+        # down and right from it. Its corners are open: they keep the fill colour. Waited
+        # for, since a shot may fall between its fill and its outline.
+        def first_box():
+            shot = h.screenshot()
+            fill = shot.pixel(0, 0)
+            top = [shot.pixel(x, 0) for x in range(BOX + 1)]
+            left = [shot.pixel(0, y) for y in range(BOX + 1)]
+            expected_top = [fill] + [BLACK] * (BOX - 3) + [fill, fill, BLACK]
+            expected_left = [fill, fill] + [BLACK] * (BOX - 3) + [fill, BLACK]
+            return shot if fill != BLACK and (top, left) == (expected_top, expected_left) else None
+
+        shot = h.wait_until(first_box, None, "the first box with its open corners")
         self.assertTrue(h.is_running(program))
 
-        # The trail grows: more coloured pixels a second later, and none taken away.
-        coloured = shot.width * shot.height - h.count_color(shot, BLACK)
-        time.sleep(1)
-        later = h.screenshot()
-        self.assertGreater(later.width * later.height - h.count_color(later, BLACK), coloured)
+        # The trail grows: more coloured pixels later on.
+        coloured = coloured_pixels(shot)
+
+        def grown():
+            now = h.screenshot()
+            return now if coloured_pixels(now) > coloured else None
+
+        later = h.wait_until(grown, None, "the trail to grow")
         h.save_shot("saver-trail", later)
         h.key("a")
         self.assertEqual(h.wait_exit(program), 0)
@@ -106,9 +148,13 @@ class SaverInput(h.TestCase):
         for _ in range(3):
             for dx, dy in [(1, 0), (0, 1), (1, 1), (-1, 0), (0, -1), (-1, -1), (1, -1), (-1, 1)]:
                 h.mouse_move_relative(dx, dy)
-                time.sleep(0.05)
-        time.sleep(0.3)
-        self.assertTrue(h.is_running(program), "a one-pixel move ended the saver")
+                time.sleep(0.05)  # pacing, so the moves fall into different polls
+        # A poll that saw a move would have ended it; drawing after the last move shows that
+        # the polls around it have run.
+        shot = h.screenshot()
+        for _ in range(2):
+            shot = wait_for_change(program, shot, "the saver to draw after the moves")
+            self.assertIsNotNone(shot, "a one-pixel move ended the saver")
 
     def test_two_pixel_moves_end_it(self):
         # A move is seen only when it falls between the two cursor readings of one poll,
@@ -126,7 +172,7 @@ class SaverInput(h.TestCase):
                         break
                     except subprocess.TimeoutExpired:
                         pass
-                self.assertEqual(h.wait_exit(program, timeout=1), 0)
+                self.assertEqual(h.wait_exit(program), 0)
 
     def test_a_key_ends_it(self):
         program = start_saver()
@@ -140,19 +186,20 @@ class SaverInput(h.TestCase):
 
     def test_hand_edited_speeds_beyond_the_sliders_still_end_on_a_key(self):
         program = start_saver(TOO_FAST)
-        time.sleep(1.5)  # drawing and wiping as fast as it can
-        self.assertTrue(h.is_running(program))
+        # Drawing and wiping as fast as it can: the key comes in the middle of it.
+        shot = h.screenshot()
+        for _ in range(5):
+            shot = wait_for_change(program, shot, "the saver to go on drawing")
+            self.assertIsNotNone(shot, "the saver ended without input")
         h.key("a")
         self.assertEqual(h.wait_exit(program), 0)
 
 
 class SecondCopy(h.TestCase):
     def test_exits_at_once_and_changes_nothing(self):
-        h.mouse_move(512, 384)
-        first = h.run("tavorinex.scr", "/s", NO_BOX)
-        h.wait_window("saver")
-        time.sleep(0.5)
-        self.assertTrue(black_rows(h.screenshot(), 0, h.SCREEN_HEIGHT))
+        first, _ = launch_saver(NO_BOX)
+        h.wait_until(lambda: black_rows(h.screenshot(), 0, h.SCREEN_HEIGHT), None,
+                     "the black screen")
         for args in ["/s", "/c"]:
             with self.subTest(args=args):
                 second = h.run("tavorinex.scr", args)
@@ -160,6 +207,8 @@ class SecondCopy(h.TestCase):
                 while h.is_running(second):
                     self.assertTrue(black_rows(h.screenshot(), 0, h.SCREEN_HEIGHT))
                 self.assertEqual(h.wait_exit(second), 0)
+                # A look, not a wait: nothing is to change, so this only gives a stray
+                # repaint the time to show.
                 time.sleep(0.3)
                 self.assertTrue(black_rows(h.screenshot(), 0, h.SCREEN_HEIGHT))
                 self.assertEqual(len(h.find_windows("saver")), 1)

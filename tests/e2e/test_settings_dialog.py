@@ -144,13 +144,23 @@ class Dialog:
                           + THUMB_HALF, 10)
 
     def drag(self, slider, dx):
-        """Drags the slider's thumb dx pixels sideways and releases it."""
+        """Drags the slider's thumb dx pixels sideways and releases it; returns once the window
+        has taken in the release. The drag must move the slider."""
+        before = self.control(slider)["pos"]
         x, y = self.thumb(slider)
         h.mouse_move(x, y)
         h.mouse_down(1)
         h.mouse_move(x + dx // 2, y)
         h.mouse_move(x + dx, y)
         h.mouse_up(1)
+
+        # The probe's questions overtake input still queued for the window: wait until the
+        # slider has moved and let go of the mouse.
+        def released():
+            info = self.refresh()
+            return info["capture"] == 0 and self.control(slider)["pos"] != before
+
+        h.wait_until(released, None, "the window to take in the drag")
 
     def settled_shot(self):
         """A screenshot once the window has painted: two shots in a row agree on it and its

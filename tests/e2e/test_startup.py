@@ -64,8 +64,9 @@ class WrongName(h.TestCase):
                 x, y, width, height = h.window_geometry(box)
                 self.assertTrue(0 <= x and x + width <= h.SCREEN_WIDTH and 0 <= y
                                 and y + height <= h.SCREEN_HEIGHT, (x, y, width, height))
-                # MB_ICONEXCLAMATION: the box carries the orange warning sign.
-                self.assertGreater(exclamation_pixels(h.screenshot(), (x, y, width, height)), 100)
+                # MB_ICONEXCLAMATION: the box carries the orange warning sign, once painted.
+                h.wait_until(lambda: exclamation_pixels(h.screenshot(), (x, y, width, height))
+                             > 100, None, "the warning sign in the message box")
                 h.key("Return")
                 self.assertEqual(h.wait_exit(program), 0)
                 h.wait_no_window(TITLE)

@@ -1,21 +1,32 @@
 #!/usr/bin/env python3
 """Checks what Windows sees of the built .scr before it runs a line of it:
 
-    check_pe.py FILE
+    check_pe.py FILE --version X.Y [--imports LIST] [--license FILE]
 
-a 32-bit i386 GUI program; imports from Windows' own DLLs only (no MinGW runtime DLL); an icon
-group 102 whose icons are all there; no manifest (so no requested execution level, and file
-virtualization still applies). Prints what it found; exit code 0 only when all holds."""
+a 32-bit i386 GUI program that Windows XP SP3 loads: no newer subsystem or system version than
+XP's 5.1 asked for, every import on the committed list of functions XP has
+(tests/pe/xp_imports.txt), a load configuration, if any, of the size XP expects; relocations kept for ASLR; no link time in
+the header; a version resource naming the product, the version X.Y and the LICENSE's copyright
+line; an icon group 102 whose icons are all there; no manifest (so no requested execution level,
+and file virtualization still applies). Prints what it found; exit code 0 only when all holds."""
 
+import argparse
+import os
 import struct
 import sys
 
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "winmm.dll",
-               "msvcrt.dll", "advapi32.dll"}
-RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
+HERE = os.path.dirname(os.path.abspath(__file__))
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 IMAGE_FILE_MACHINE_I386 = 0x14C
+IMAGE_FILE_RELOCS_STRIPPED = 0x0001
 PE32_MAGIC = 0x10B
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
+XP_VERSION = (5, 1)
+# Windows XP reads a load configuration only of this size (Microsoft's PE format, "The Load
+# Configuration Structure").
+XP_LOAD_CONFIG_SIZE = 64
+IMPORT_DIRECTORY, RESOURCE_DIRECTORY, RELOCATION_DIRECTORY, LOAD_CONFIG_DIRECTORY = 1, 2, 5, 10
 
 
 class Image:
@@ -24,11 +35,13 @@ class Image:
         (pe,) = struct.unpack_from("<I", data, 0x3C)
         if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("not a PE file")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data,
-                                                                            pe + 4)
+        (self.machine, sections, self.timestamp, _, _, optional_size,
+         self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         (self.magic,) = struct.unpack_from("<H", data, optional)
-        (self.subsystem,) = struct.unpack_from("<H", data, optional + 68)
+        self.os_version = struct.unpack_from("<HH", data, optional + 40)
+        self.subsystem_version = struct.unpack_from("<HH", data, optional + 48)
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
         self.directories = [struct.unpack_from("<II", data, optional + 96 + 8 * k)
                             for k in range(16)]
         table = optional + optional_size
@@ -46,19 +59,28 @@ class Image:
         return self.data[start:self.data.index(b"\0", start)].decode("ascii")
 
     def imports(self):
-        rva, _ = self.directories[1]
-        names = []
+        """[(dll, function name, or None for an import by ordinal)]"""
+        rva, _ = self.directories[IMPORT_DIRECTORY]
+        found = []
         at = self.offset(rva)
         while True:
-            descriptor = struct.unpack_from("<IIIII", self.data, at)
-            if descriptor == (0, 0, 0, 0, 0):
-                return names
-            names.append(self.string(descriptor[3]))
+            lookup, _, _, name, thunks = struct.unpack_from("<IIIII", self.data, at)
+            if (lookup, name, thunks) == (0, 0, 0):
+                return found
+            dll = self.string(name)
+            entry = self.offset(lookup or thunks)
+            while True:
+                (value,) = struct.unpack_from("<I", self.data, entry)
+                if value == 0:
+                    break
+                by_ordinal = value & 0x80000000
+                found.append((dll, None if by_ordinal else self.string(value + 2)))
+                entry += 4
             at += 20
 
     def resources(self):
         """{type id: {name id: data bytes}} of the integer-named resources (first language)."""
-        rva, _ = self.directories[2]
+        rva, _ = self.directories[RESOURCE_DIRECTORY]
         if rva == 0:
             return {}
         base = self.offset(rva)
@@ -79,30 +101,122 @@ class Image:
         return found
 
 
-def check(path):
+def version_nodes(data, at=0):
+    """One VS_VERSIONINFO node: (key, value bytes, is text, [child nodes])."""
+    length, value_length, is_text = struct.unpack_from("<HHH", data, at)
+    end = at + 6
+    while data[end:end + 2] != b"\0\0":
+        end += 2
+    key = data[at + 6:end].decode("utf-16-le")
+    value_at = (end + 2 + 3) & ~3
+    value_end = value_at + (value_length * 2 if is_text else value_length)
+    children, child = [], (value_end + 3) & ~3
+    while child < at + length:
+        children.append(version_nodes(data, child))
+        (child_length,) = struct.unpack_from("<H", data, child)
+        child = (child + child_length + 3) & ~3
+    return key, data[value_at:value_end], is_text, children
+
+
+def check_version(resource, version, copyright_line):
+    """Problems of the version resource against the project version and the licence."""
+    key, fixed, _, children = version_nodes(resource)
+    if key != "VS_VERSION_INFO" or len(fixed) != 52:
+        return ["the version resource has no fixed part"]
+    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+    major, minor = (int(part) for part in version.split(".")[:2])
+    problems = []
+    if signature != 0xFEEF04BD:
+        problems.append(f"version signature {signature:#x}")
+    for what, ms, ls in (("file", file_ms, file_ls), ("product", product_ms, product_ls)):
+        if (ms, ls) != (major << 16 | minor, 0):
+            problems.append(f"{what} version {ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}, "
+                            f"not {major}.{minor}.0.0")
+    tables = {table_key.lower(): {name: value.decode("utf-16-le").rstrip("\0")
+                                  for name, value, _, _ in strings}
+              for name, _, _, blocks in children if name == "StringFileInfo"
+              for table_key, _, _, strings in blocks}
+    translations = [struct.unpack_from("<HH", value, 4 * k)
+                    for name, _, _, blocks in children if name == "VarFileInfo"
+                    for var, value, _, _ in blocks if var == "Translation"
+                    for k in range(len(value) // 4)]
+    if not translations:
+        return problems + ["the version resource names no language"]
+    language, codepage = translations[0]
+    strings = tables.get(f"{language:04x}{codepage:04x}")
+    if strings is None:
+        return problems + [f"no strings for the language {language:04x}{codepage:04x}"]
+    for name, value in sorted(strings.items()):
+        print(f"version resource: {name} = {value}")
+    wanted = {"ProductName": "Tavorinex", "ProductVersion": version, "FileVersion": version,
+              "OriginalFilename": "tavorinex.scr", "LegalCopyright": copyright_line}
+    problems += [f"{name} is {strings.get(name)!r}, not {value!r}"
+                 for name, value in wanted.items() if strings.get(name) != value]
+    if not strings.get("FileDescription"):
+        problems.append("no FileDescription")
+    return problems
+
+
+def check_icon(resources):
+    group = resources.get(RT_GROUP_ICON, {}).get(102)
+    if group is None:
+        return ["no icon group 102"]
+    _, kind, count = struct.unpack_from("<HHH", group, 0)
+    icons = [struct.unpack_from("<H", group, 6 + 14 * k + 12)[0] for k in range(count)]
+    print(f"icon group 102: {count} images, icons {icons}")
+    problems = ["icon group 102 holds no icon"] if kind != 1 or count == 0 else []
+    return problems + [f"icon group 102 names icon {icon}, which is missing" for icon in icons
+                       if icon not in resources.get(RT_ICON, {})]
+
+
+def read_allowed_imports(path):
+    with open(path, encoding="utf-8") as f:
+        lines = [line.split() for line in f if line.strip() and not line.startswith("#")]
+    return {(dll.lower(), function) for dll, function in lines}
+
+
+def read_copyright_line(path):
+    with open(path, encoding="utf-8") as f:
+        return next(line.strip() for line in f if line.startswith("Copyright"))
+
+
+def check(path, version, imports_path, license_path):
     problems = []
     with open(path, "rb") as f:
         image = Image(f.read())
     if image.machine != IMAGE_FILE_MACHINE_I386 or image.magic != PE32_MAGIC:
-        problems.append(f"machine {image.machine:#x}, optional header {image.magic:#x}: not PE32 i386")
+        problems.append(f"machine {image.machine:#x}, optional header {image.magic:#x}: "
+                        "not PE32 i386")
     if image.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
         problems.append(f"subsystem {image.subsystem}, not the GUI subsystem")
+    print("subsystem version {}.{}, system version {}.{}".format(*image.subsystem_version,
+                                                                 *image.os_version))
+    for what, asked in (("subsystem", image.subsystem_version), ("system", image.os_version)):
+        if asked > XP_VERSION:
+            problems.append(f"asks for {what} version {asked[0]}.{asked[1]}, newer than XP's 5.1")
+    _, load_config_size = image.directories[LOAD_CONFIG_DIRECTORY]
+    if load_config_size not in (0, XP_LOAD_CONFIG_SIZE):
+        problems.append(f"a load configuration of {load_config_size} bytes, which XP refuses")
+    _, relocations = image.directories[RELOCATION_DIRECTORY]
+    if (image.characteristics & IMAGE_FILE_RELOCS_STRIPPED or relocations == 0
+            or not image.dll_characteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE):
+        problems.append("no relocations or no dynamic base: ASLR cannot move it")
+    if image.timestamp != 0:
+        problems.append(f"link time {image.timestamp} in the header: builds differ")
+
     imports = image.imports()
-    print("imports:", ", ".join(imports))
-    problems += [f"imports {name}, not a Windows DLL" for name in imports
-                 if name.lower() not in SYSTEM_DLLS]
+    print(f"imports: {len(imports)} functions from", ", ".join(sorted({d for d, _ in imports})))
+    allowed = read_allowed_imports(imports_path)
+    problems += [f"imports {dll} {name or 'by ordinal'}, which is not on the list"
+                 for dll, name in imports if (dll.lower(), name) not in allowed]
+
     resources = image.resources()
-    group = resources.get(RT_GROUP_ICON, {}).get(102)
-    if group is None:
-        problems.append("no icon group 102")
+    version_resource = resources.get(RT_VERSION, {}).get(1)
+    if version_resource is None:
+        problems.append("no version resource")
     else:
-        _, kind, count = struct.unpack_from("<HHH", group, 0)
-        icons = [struct.unpack_from("<H", group, 6 + 14 * k + 12)[0] for k in range(count)]
-        print(f"icon group 102: {count} images, icons {icons}")
-        if kind != 1 or count == 0:
-            problems.append("icon group 102 holds no icon")
-        problems += [f"icon group 102 names icon {icon}, which is missing" for icon in icons
-                     if icon not in resources.get(RT_ICON, {})]
+        problems += check_version(version_resource, version, read_copyright_line(license_path))
+    problems += check_icon(resources)
     if RT_MANIFEST in resources:
         problems.append("a manifest is embedded")
     for problem in problems:
@@ -111,7 +225,11 @@ def check(path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        print("usage: check_pe.py FILE", file=sys.stderr)
-        sys.exit(2)
-    sys.exit(0 if check(sys.argv[1]) else 1)
+    parser = argparse.ArgumentParser(description="Checks the built .scr as Windows sees it.")
+    parser.add_argument("file")
+    parser.add_argument("--version", required=True, help="the project version, X.Y")
+    parser.add_argument("--imports", default=os.path.join(HERE, "xp_imports.txt"))
+    parser.add_argument("--license", default=os.path.join(HERE, "..", "..", "LICENSE"))
+    arguments = parser.parse_args()
+    sys.exit(0 if check(arguments.file, arguments.version, arguments.imports, arguments.license)
+             else 1)

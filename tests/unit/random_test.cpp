@@ -102,7 +102,8 @@ TEST(RandomSource, RndUsesTwoDrawsAndTheirProduct) {
 }
 
 TEST(RandomSource, RndDrawsMatchTheirIntegerEquivalents) {
-    // 256 * Rnd(RandomSeed) and 5 * Rnd(RandomSeed) + 1 floor exactly as integer division would, for every m.
+    // 256 * Rnd(RandomSeed) and 5 * Rnd(RandomSeed) + 1 floor exactly as integer division would,
+    // for every m.
     for (int32_t m = 0; m < 100000; ++m) {
         double r = m / 100000.0;
         ASSERT_EQ(FloorToInt(256 * r), (256 * m) / 100000) << m;

@@ -1,18 +1,24 @@
-// Both views of loaded settings as one comparable line, so a failing table row shows all five.
+// Both views of loaded settings as one comparable line, in the file's field order, so a
+// failing table row shows every value.
 #pragma once
 
 #include "settings/settings.h"
 
 #include <string>
 
-inline std::string Describe(const Settings& s) {
-    return std::to_string(s.BoxSize) + "," + std::to_string(s.ColorChangeRate) + "," +
-           std::to_string(s.DrawSpeed) + "," + std::to_string(s.EraseFrequency) + "," +
-           std::to_string(s.EraseSpeed);
+// The table has internal linkage in each file, so these have too.
+static inline std::string Describe(const Settings& s) {
+    std::string line;
+    for (const SettingFacts& facts : SettingsTable) {
+        line += (line.empty() ? "" : ",") + std::to_string(s.*facts.Value);
+    }
+    return line;
 }
 
-inline std::string Describe(const SaverParameters& p) {
-    return std::to_string(p.BoxSize) + "," + std::to_string(p.ColorBounceLimit) + "," +
-           std::to_string(p.StepDelay) + "," + std::to_string(p.EraseBounceCount) + "," +
-           std::to_string(p.WipeDelay);
+static inline std::string Describe(const SaverParameters& p) {
+    std::string line;
+    for (const SettingFacts& facts : SettingsTable) {
+        line += (line.empty() ? "" : ",") + std::to_string(p.*facts.Conversion.Parameter);
+    }
+    return line;
 }

@@ -92,8 +92,8 @@ TEST(SettingsDialogTable, EachRowsSliderEditsTheSettingItsLabelNames) {
         const SettingFacts* facts = FindSettingBySlider(row.SliderId);
         ASSERT_NE(facts, nullptr);
         EXPECT_EQ(facts->Value, row.Field);
-        EXPECT_EQ(facts->Minimum, row.Minimum);
-        EXPECT_EQ(facts->Maximum, row.Maximum);
+        EXPECT_EQ(facts->Range.Minimum, row.Minimum);
+        EXPECT_EQ(facts->Range.Maximum, row.Maximum);
         EXPECT_EQ(facts->Dialog.Row, rowNumber);
     }
 }
@@ -424,7 +424,7 @@ TEST_F(SettingsWindowRun, OnlyAReleaseTakesTheSlidersPosition) {
         HWND window = Open();
         ASSERT_NE(window, nullptr);
         for (const SettingFacts& facts : SettingsTable) {
-            MoveWithoutRelease(window, facts.Dialog.Slider.Id, facts.Minimum);
+            MoveWithoutRelease(window, facts.Dialog.Slider.Id, facts.Range.Minimum);
         }
         Notify(window, c.Id, c.Code);
         ClickOk(window);

@@ -30,7 +30,8 @@ class SoftSurface : public ::testing::Test {
     soft::DC WhiteImage(int32_t width, int32_t height) {
         soft::DC screen = soft::CreateScreen(surface, 16, 16);
         soft::DC dc = soft::CreateCompatibleDC(surface, screen);
-        soft::SelectObject(surface, dc, soft::CreateCompatibleBitmap(surface, screen, width, height));
+        soft::SelectObject(surface, dc,
+                           soft::CreateCompatibleBitmap(surface, screen, width, height));
         soft::Object brush = soft::CreateSolidBrush(surface, White);
         soft::FillRect(surface, dc, gdi::Rect{0, 0, width, height}, brush);
         soft::DeleteObject(surface, brush);
@@ -261,7 +262,8 @@ TEST_F(SoftSurface, SelectObjectReturnsThePreviousObjectOfItsKind) {
     EXPECT_EQ(soft::SelectObject(surface, dc, nullptr), nullptr);
     EXPECT_EQ(soft::SelectObject(surface, dc, dc), nullptr);
     EXPECT_EQ(soft::SelectObject(surface, nullptr, pen), nullptr);
-    EXPECT_EQ(soft::SelectObject(surface, reinterpret_cast<soft::DC>(uintptr_t{0x7777}), pen), nullptr);
+    EXPECT_EQ(soft::SelectObject(surface, reinterpret_cast<soft::DC>(uintptr_t{0x7777}), pen),
+              nullptr);
 }
 
 TEST_F(SoftSurface, DeleteObject) {

@@ -129,7 +129,9 @@ TEST(SelfLocation, PathsThroughTheSystemsLowerCase) {
         {"C:\\\x83\x41\\TAVORINEX.SCR", true, "c:\\\x83\x41\\"},
         // Full-width "Ｕ" is 0x82 0x74, whose trail byte is "t": lower-cased it becomes "ｕ"
         // (0x82 0x95), and the name is not there.
-        {"C:\\\x82\x74" "avorinex.scr", false, ""},
+        {"C:\\\x82\x74"
+         "avorinex.scr",
+         false, ""},
         // Greek capital alpha lower-cases to its small letter; the name itself is untouched.
         {"C:\\\x83\x9F\\Tavorinex.Scr", true, "c:\\\x83\xBF\\"},
     };

@@ -3,7 +3,7 @@
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -226,19 +226,14 @@ GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors) 
 }
 
 bool GifBegin(GifAnimation& gif, const std::string& path, int32_t width, int32_t height) {
-    // Opened here rather than by giflib, so the file gets the usual permissions and a
-    // failed write shows when it is closed.
-    gif.output = std::fopen(path.c_str(), "wb");
-    if (gif.output == nullptr) {
-        gif.error = std::strerror(errno);
+    if (!OutputOpen(gif.output, path, gif.error)) {
         return false;
     }
     int code = 0;
-    gif.file = EGifOpen(gif.output, WriteBytes, &code);
+    gif.file = EGifOpen(gif.output.stream, WriteBytes, &code);
     if (gif.file == nullptr) {
         Fail(gif, code);
-        std::fclose(gif.output);
-        gif.output = nullptr;
+        OutputDiscard(gif.output);
         return false;
     }
     gif.width = width;
@@ -256,8 +251,7 @@ bool GifBegin(GifAnimation& gif, const std::string& path, int32_t width, int32_t
         Fail(gif, gif.file->Error);
         EGifCloseFile(gif.file, &code);
         gif.file = nullptr;
-        std::fclose(gif.output);
-        gif.output = nullptr;
+        OutputDiscard(gif.output);
         return false;
     }
     return true;
@@ -342,9 +336,11 @@ bool GifEnd(GifAnimation& gif, uint64_t endMs) {
         Fail(gif, code);
     }
     gif.file = nullptr;
-    if (std::fclose(gif.output) != 0 && gif.error.empty()) {
-        gif.error = std::strerror(errno);
+    std::string error;
+    if (!gif.error.empty()) {
+        OutputDiscard(gif.output);
+    } else if (!OutputCommit(gif.output, error)) {
+        gif.error = error;
     }
-    gif.output = nullptr;
     return gif.error.empty();
 }

@@ -7,12 +7,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tools/tavorinex/image_io.h"
+#include "tools/tavorinex/output_file.h"
 
 struct GifFileType;
 
@@ -33,7 +33,7 @@ struct GifPendingFrame {
 };
 
 struct GifAnimation {
-    std::FILE* output = nullptr;
+    OutputFile output;
     GifFileType* file = nullptr;
     int32_t width = 0;
     int32_t height = 0;
@@ -53,7 +53,8 @@ bool GifBegin(GifAnimation& gif, const std::string& path, int32_t width, int32_t
 // only lengthens that frame.
 // screen: width x height COLORREFs, row by row from the top.
 void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs);
-// The last frame lasts until endMs. Returns false with gif.error set if anything failed.
+// The last frame lasts until endMs. Returns false with gif.error set if anything failed; the
+// file then does not appear.
 bool GifEnd(GifAnimation& gif, uint64_t endMs);
 
 // Hundredths of a second between two saver times, rounded at both ends so that delays add

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/tavorinex/output_file.h"
+
 std::vector<uint8_t> RgbBytes(const RgbImage& image) {
     std::vector<uint8_t> bytes;
     bytes.reserve(image.pixels.size() * 3);
@@ -25,13 +27,20 @@ bool WritePng(const RgbImage& image, const std::string& path, std::string& error
     png.width = static_cast<png_uint_32>(image.width);
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
-    // The simplified API writes no time stamp, so the same pixels give the same bytes.
-    if (png_image_write_to_file(&png, path.c_str(), 0, bytes.data(), 0, nullptr) == 0) {
-        error = png.message;
-        png_image_free(&png);
+    OutputFile file;
+    if (!OutputOpen(file, path, error)) {
         return false;
     }
-    return true;
+    // The simplified API writes no time stamp, so the same pixels give the same bytes.
+    errno = 0;
+    if (png_image_write_to_stdio(&png, file.stream, 0, bytes.data(), 0, nullptr) == 0) {
+        // The system's reason says more than libpng's "Write Error".
+        error = std::ferror(file.stream) != 0 && errno != 0 ? std::strerror(errno) : png.message;
+        png_image_free(&png);
+        OutputDiscard(file);
+        return false;
+    }
+    return OutputCommit(file, error);
 }
 
 bool ReadPng(const std::string& path, RgbImage& image, std::string& error) {
@@ -61,21 +70,17 @@ bool ReadPng(const std::string& path, RgbImage& image, std::string& error) {
 }
 
 bool WritePpm(const RgbImage& image, const std::string& path, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
+    OutputFile file;
+    if (!OutputOpen(file, path, error)) {
         return false;
     }
     std::vector<uint8_t> bytes = RgbBytes(image);
-    bool written = std::fprintf(file, "P6\n%d %d\n255\n", static_cast<int>(image.width),
-                                static_cast<int>(image.height)) > 0 &&
-                   std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (!written) {
+    if (std::fprintf(file.stream, "P6\n%d %d\n255\n", static_cast<int>(image.width),
+                     static_cast<int>(image.height)) < 0 ||
+        std::fwrite(bytes.data(), 1, bytes.size(), file.stream) != bytes.size()) {
         error = std::strerror(errno);
+        OutputDiscard(file);
+        return false;
     }
-    if (std::fclose(file) != 0 && written) {
-        error = std::strerror(errno);
-        written = false;
-    }
-    return written;
+    return OutputCommit(file, error);
 }

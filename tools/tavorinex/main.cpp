@@ -3,6 +3,7 @@
 #include "app/x11_host.h"
 #include "tools/tavorinex/commands.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,15 +14,33 @@ static int Usage() {
     return 2;
 }
 
+// Output that never arrived (a full disk, a closed descriptor) must not pass for success,
+// whichever subcommand wrote it.
+static int CheckStdout(int code) {
+    errno = 0;
+    bool flushed = std::fflush(stdout) == 0;
+    int failure = errno;
+    if (flushed && std::ferror(stdout) == 0) {
+        return code;
+    }
+    if (flushed || failure == 0) {
+        std::fputs("tavorinex: cannot write standard output\n", stderr);
+    } else {
+        std::fprintf(stderr, "tavorinex: cannot write standard output: %s\n",
+                     std::strerror(failure));
+    }
+    return code == 0 ? 1 : code;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2 || argv[1][0] == '-') {
-        return RunHack(argc, argv);
+        return CheckStdout(RunHack(argc, argv));
     }
     if (std::strcmp(argv[1], "params") == 0) {
-        return RunParams(argc - 1, argv + 1);
+        return CheckStdout(RunParams(argc - 1, argv + 1));
     }
     if (std::strcmp(argv[1], "render") == 0) {
-        return RunRender(argc - 1, argv + 1);
+        return CheckStdout(RunRender(argc - 1, argv + 1));
     }
     return Usage();
 }

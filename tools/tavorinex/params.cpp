@@ -21,8 +21,9 @@ int RunParams(int argc, char** argv) {
     }
     json += "}, \"saver\": {";
     for (const SettingFacts& facts : SettingsTable) {
-        json += (&facts == SettingsTable ? "\"" : ", \"") + std::string(facts.ParameterName) +
-                "\": " + std::to_string(parameters.*facts.Parameter);
+        json += (&facts == SettingsTable ? "\"" : ", \"") +
+                std::string(facts.Conversion.ParameterName) +
+                "\": " + std::to_string(parameters.*facts.Conversion.Parameter);
     }
     json += "}}\n";
     std::fputs(json.c_str(), stdout);

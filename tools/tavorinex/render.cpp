@@ -2,15 +2,19 @@
 // animated GIF and counts, repeatable from a seed.
 #include "tools/tavorinex/commands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "settings/settings.h"
 #include "tools/tavorinex/image_gif.h"
 #include "tools/tavorinex/image_io.h"
+#include "tools/tavorinex/output_file.h"
 #include "tools/tavorinex/render_args.h"
 #include "tools/tavorinex/render_run.h"
 
@@ -103,13 +107,24 @@ int RunRender(int argc, char** argv) {
 
     SaverParameters params = SaverParametersWithoutFile;
     if (!options.settingsPath.empty()) {
-        // The saver takes a missing file silently; here it is a mistyped name.
-        std::FILE* file = std::fopen(options.settingsPath.c_str(), "rb");
-        if (file == nullptr) {
-            return Refuse("cannot read settings file " + options.settingsPath);
+        // The saver takes a missing file silently; here it is a mistyped name. Looked at, not
+        // opened: opening a FIFO waits for a writer.
+        const char* path = options.settingsPath.c_str();
+        struct stat info;
+        if (stat(path, &info) != 0 || access(path, R_OK) != 0) {
+            return Refuse("cannot read settings file " + options.settingsPath + ": " +
+                          std::strerror(errno));
         }
-        std::fclose(file);
+        if (!S_ISREG(info.st_mode)) {
+            return Refuse("settings file " + options.settingsPath + " is not a regular file");
+        }
         params = LoadSaverParametersFrom(options.settingsPath);
+    }
+    // Before the run, so that a mistyped folder costs nothing.
+    for (const std::string& path : {options.outPath, options.gifPath}) {
+        if (!path.empty() && !CheckOutputPath(path, error)) {
+            return Fail("cannot write " + path + ": " + error);
+        }
     }
 
     uint32_t seed = options.hasSeed ? options.seed : ClockSeed();

@@ -26,8 +26,7 @@ bool StartRender(RenderRun& run, int32_t width, int32_t height, const SaverParam
     return true;
 }
 
-void RenderStep(RenderRun& run, RenderCounts& counts, RenderWaitObserver observer,
-                void* context) {
+void RenderStep(RenderRun& run, RenderCounts& counts, RenderWaitObserver observer, void* context) {
     SaverWait wait = {};
     do {
         wait = BoxAnimatorAdvance(run.Core);

@@ -1,0 +1,49 @@
+# How tavorinex.scr is built for release: small, loadable from Windows XP SP3 on, and the same
+# bytes from every build of the same sources.
+
+# The program and every library of ours it links; the unit tests and GoogleTest keep their
+# exceptions.
+set(TAVORINEX_SCR_PARTS tavorinex_scr tavorinex_app tavorinex_saver_window tavorinex_gdi
+    tavorinex_saver tavorinex_settings_window tavorinex_settings)
+# Nothing in the program catches, so exceptions, their unwind tables and run-time type
+# information only cost size; without them the unwinder and the thread library stay out too.
+# The program has one thread, so local statics need no guard.
+set(TAVORINEX_SCR_CODE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -fno-threadsafe-statics -ffunction-sections -fdata-sections)
+target_sources(tavorinex_scr PRIVATE ${PROJECT_SOURCE_DIR}/app/cxx_runtime.cpp)
+# The linker map says where the bytes go (tools/size-report.py).
+target_link_options(tavorinex_scr PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/tavorinex.map)
+
+# Windows XP SP3 is the oldest system it runs on: the headers hide anything newer, and the
+# header asks for no newer subsystem than XP's (5.1).
+set(TAVORINEX_SCR_WINDOWS_FLOOR _WIN32_WINNT=0x0501 WINVER=0x0501)
+foreach(part ${TAVORINEX_SCR_PARTS})
+  target_compile_options(${part} PRIVATE
+                         "$<$<COMPILE_LANGUAGE:CXX>:${TAVORINEX_SCR_CODE_OPTIONS}>")
+  target_compile_definitions(${part} PRIVATE ${TAVORINEX_SCR_WINDOWS_FLOOR})
+endforeach()
+target_link_options(tavorinex_scr PRIVATE
+                    -Wl,--major-subsystem-version,5,--minor-subsystem-version,1
+                    -Wl,--major-os-version,5,--minor-os-version,1)
+
+# No link time in the header. With no debug information and no assertions no build path gets in
+# either, so the bytes depend on the sources only (tools/repro.sh builds twice to check).
+target_link_options(tavorinex_scr PRIVATE -Wl,--no-insert-timestamp)
+
+# The release: cmake --build --preset windows --target package makes
+# tavorinex-<version>-win32.zip (the .scr, README.txt, LICENSE) and its .sha256 beside it.
+# The texts get Windows line ends; README.txt keeps its UTF-8 byte order mark, without which
+# Notepad before Windows 10 reads the Japanese in the ANSI code page.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/package/README.txt
+               @ONLY NEWLINE_STYLE CRLF)
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE @ONLY
+               NEWLINE_STYLE CRLF)
+install(TARGETS tavorinex_scr RUNTIME DESTINATION .)
+install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE
+        DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME tavorinex)
+set(CPACK_PACKAGE_FILE_NAME tavorinex-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+include(CPack)
