@@ -69,27 +69,4 @@ TEST(DirtyScreen, EveryChangedPixelIsInACopiedRectangle) {
     }
 }
 
-// A box step is copied as the box alone, a coloured row as the row alone.
-TEST(DirtyScreen, CopiesNoMoreThanWasDrawn) {
-    DirtyRows rows;
-    ResetDirty(rows, 640, 480);
-    std::vector<DirtyRect> rects;
-    MarkRect(rows, 100, 50, 180, 130);
-    MarkRect(rows, 103, 53, 183, 133);
-    TakeDirtyRects(rows, rects);
-    ASSERT_EQ(rects.size(), 1u);
-    EXPECT_EQ(rects[0].x, 100);
-    EXPECT_EQ(rects[0].y, 50);
-    EXPECT_EQ(rects[0].width, 83);
-    EXPECT_EQ(rects[0].height, 83);
-    MarkLine(rows, 0, 40, 640, 40);
-    MarkLine(rows, 0, 300, 640, 300);
-    TakeDirtyRects(rows, rects);
-    ASSERT_EQ(rects.size(), 2u);
-    EXPECT_EQ(rects[0].y, 40);
-    EXPECT_EQ(rects[0].height, 1);
-    EXPECT_EQ(rects[1].y, 300);
-    EXPECT_EQ(rects[1].width, 640);
-}
-
 } // namespace

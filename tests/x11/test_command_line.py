@@ -66,11 +66,6 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual((code, out), (1, ""), err)
                 self.assertRegex(err, r"^tavorinex: cannot [^\n]+\n$")
 
-    def test_help(self):
-        code, out, err = self.run_hack(["--help"])
-        self.assertEqual((code, err), (0, ""))
-        self.assertTrue(out.startswith("usage: tavorinex "), out)
-
 
 if __name__ == "__main__":
     raise SystemExit(x.main())

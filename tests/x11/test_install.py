@@ -1,9 +1,7 @@
 """`cmake --install` into a staging folder: the hack where XScreenSaver runs hacks, its config
-XML where XScreenSaver reads configs, its man page in section 6, and the XML's sliders taken by
-the installed hack as they say."""
+XML where XScreenSaver reads configs, its man page in section 6."""
 
 import os
-import re
 import shutil
 import subprocess
 import tempfile
@@ -45,16 +43,9 @@ class Install(unittest.TestCase):
         for slider in sliders:
             with self.subTest(slider.get("id")):
                 self.assertEqual(slider.get("type"), "slider")
-                option = re.fullmatch(r"(--[a-z-]+) %", slider.get("arg")).group(1)
+                self.assertRegex(slider.get("arg"), r"^--[a-z-]+ %$")
                 low, high, default = (int(slider.get(k)) for k in ("low", "high", "default"))
                 self.assertTrue(low <= default <= high)
-                # The installed hack takes the ends quietly and clamps beyond them; no display
-                # is needed to tell.
-                for value, warned in ((low, False), (high, False), (low - 1, True),
-                                      (high + 1, True)):
-                    err = subprocess.run([hack, option, str(value), "--display", ":999"],
-                                         capture_output=True, timeout=x.TIMEOUT).stderr.decode()
-                    self.assertEqual(f"using {low if value < low else high}" in err, warned, err)
 
 
 if __name__ == "__main__":

@@ -91,9 +91,6 @@ class PixelIdentity(unittest.TestCase):
                 return int(word, 16)
         return None
 
-    def test_defaults_in_a_window_given_by_id(self):
-        self.check_identity([], DEFAULTS)
-
     def test_fast_with_wipes_in_xscreensavers_window(self):
         self.check_identity(FAST_OPTIONS, FAST, target="xscreensaver")
 

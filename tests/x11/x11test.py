@@ -133,20 +133,12 @@ def parse_xwd(data):
         raise ValueError(f"unexpected XWD: format {pixmap_format}, {bits_per_pixel} bpp")
     start = header_size + 12 * ncolors
     order = "<" if byte_order == 0 else ">"
-    shifts = [(m & -m).bit_length() - 1 for m in masks]
+    # Xvfb's 24-bit screens: 32-bit little-endian pixels, blue in the low byte.
+    if order != "<" or masks != (0xFF0000, 0xFF00, 0xFF) or bytes_per_line != 4 * width:
+        raise ValueError("unexpected XWD pixel layout")
+    pixels = data[start:start + 4 * width * height]
     rgb = bytearray(width * height * 3)
-    if order == "<" and masks == (0xFF0000, 0xFF00, 0xFF) and bytes_per_line == 4 * width:
-        pixels = data[start:start + 4 * width * height]
-        rgb[0::3], rgb[1::3], rgb[2::3] = pixels[2::4], pixels[1::4], pixels[0::4]
-        return Shot(width, height, bytes(rgb))
-    for y in range(height):
-        row = struct.unpack_from(f"{order}{width}I", data, start + y * bytes_per_line)
-        base = y * width * 3
-        for x, pixel in enumerate(row):
-            i = base + 3 * x
-            rgb[i] = (pixel & masks[0]) >> shifts[0]
-            rgb[i + 1] = (pixel & masks[1]) >> shifts[1]
-            rgb[i + 2] = (pixel & masks[2]) >> shifts[2]
+    rgb[0::3], rgb[1::3], rgb[2::3] = pixels[2::4], pixels[1::4], pixels[0::4]
     return Shot(width, height, bytes(rgb))
 
 
@@ -229,7 +221,7 @@ class Xlib:
         lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
         lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
                                    ctypes.POINTER(_XEvent)]
-        for name in ("XMapWindow", "XUnmapWindow", "XDestroyWindow", "XRaiseWindow"):
+        for name in ("XMapWindow", "XDestroyWindow"):
             getattr(lib, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
         lib.XResizeWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_uint,
                                       ctypes.c_uint]
