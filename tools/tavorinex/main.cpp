@@ -1,4 +1,6 @@
-// tavorinex: the saver's logic from the command line, without Windows.
+// tavorinex: the saver's logic from the command line, without Windows; without a
+// subcommand, the saver itself as an XScreenSaver hack.
+#include "app/x11_host.h"
 #include "tools/tavorinex/commands.h"
 
 #include <cerrno>
@@ -6,7 +8,9 @@
 #include <cstring>
 
 static int Usage() {
-    std::fputs("usage: tavorinex params [FILE] | tavorinex render [OPTIONS]\n", stderr);
+    std::fputs(
+        "usage: tavorinex [OPTIONS] | tavorinex params [FILE] | tavorinex render [OPTIONS]\n",
+        stderr);
     return 2;
 }
 
@@ -29,8 +33,8 @@ static int CheckStdout(int code) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        return Usage();
+    if (argc < 2 || argv[1][0] == '-') {
+        return CheckStdout(RunHack(argc, argv));
     }
     if (std::strcmp(argv[1], "params") == 0) {
         return CheckStdout(RunParams(argc - 1, argv + 1));
