@@ -7,8 +7,12 @@
 
 #include "app/startup.h"
 #include "saver/saver_window.h"
+#include "settings/dialog_resources.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
+
+HFONT ControlFont;
+HBRUSH ButtonFaceBrush;
 
 static LRESULT CALLBACK DialogClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
@@ -61,7 +65,6 @@ static void RunSaver() {
     }
 }
 
-// The random state starts at 1 with the saver's own state, before anything runs.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof(controls);

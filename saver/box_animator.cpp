@@ -120,7 +120,7 @@ void ComposeBox(Saver& s, uint32_t color) {
     const SaverPlatform& p = s.Platform;
     gdi::DC image = s.Animation.BoxImage;
     gdi::Object brush = p.CreateSolidBrush(p.Context, color);
-    p.FillRect(p.Context, image, s.Animation.FillRect, brush);
+    p.FillRect(p.Context, image, s.Animation.FillArea, brush);
     p.DeleteObject(p.Context, brush);
     // Open corners: each edge is the previous one turned by 90 degrees clockwise.
     const int32_t e = s.Animation.ImageSize;
@@ -171,7 +171,7 @@ int32_t StartStep(Saver& s) {
 } // namespace
 
 void BoxAnimatorStart(Saver& saver, const SaverPlatform& platform, gdi::DC screen,
-                      const SaverParameters& parameters) {
+                      const SaverParameters& parameters, uint32_t seed) {
     Saver& s = saver;
     s.Platform = platform;
     s.ScreenDC = screen;
@@ -183,14 +183,14 @@ void BoxAnimatorStart(Saver& saver, const SaverPlatform& platform, gdi::DC scree
     const int32_t height = ScreenHeight(s);
     const int32_t size = BoxImageSize(parameters.BoxSize, width, height);
     a.ImageSize = size;
-    a.FillRect = {0, 0, size, size};
+    a.FillArea = {0, 0, size, size};
     if (size > 0) {
         const SaverPlatform& p = s.Platform;
         a.BoxImage = p.CreateCompatibleDC(p.Context, screen);
         a.BoxBitmap = p.CreateCompatibleBitmap(p.Context, screen, size, size);
         p.SelectObject(p.Context, a.BoxImage, a.BoxBitmap);
     }
-    Randomize(s.RandomSeed, s.Platform);
+    Randomize(s.RandomSeed, seed);
     DrawTargetColor(s);
     a.BounceCount = 0;
     s.BoxPosition = {-1, -1};
@@ -216,7 +216,7 @@ SaverWait BoxAnimatorAdvance(Saver& saver) {
         case SaverWaitPoint::AfterOpeningPause:
         case SaverWaitPoint::AfterInterlaceRow:
         case SaverWaitPoint::AfterFanLines:
-            polls = ScreenWipe(saver);
+            polls = ScreenWipeAdvance(saver);
             break;
         }
         // A wait of no polls is no wait: the drawing goes straight on.

@@ -15,10 +15,11 @@ struct SaverWait {
     bool EndsStep;
 };
 
-// Makes the box image on the screen, seeds the random source from the platform's tick count
-// and draws the first colour; nothing is on the screen yet.
+// Makes the box image on the screen, seeds the random source with `seed` (the Windows saver
+// passes its tick count; the same seed repeats a run) and draws the first colour; nothing is on
+// the screen yet.
 void BoxAnimatorStart(Saver& saver, const SaverPlatform& platform, gdi::DC screen,
-                      const SaverParameters& parameters);
+                      const SaverParameters& parameters, uint32_t seed);
 // Draws from the wait the saver stands in up to the next one (a step, or the part of a
 // step's wipe between two waits) and returns it.
 SaverWait BoxAnimatorAdvance(Saver& saver);

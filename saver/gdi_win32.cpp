@@ -60,10 +60,6 @@ int32_t GdiScreenHeight(void*) {
     return GetSystemMetrics(SM_CYSCREEN);
 }
 
-uint32_t GdiTickCount(void*) {
-    return GetTickCount();
-}
-
 } // namespace
 
 extern const SaverPlatform GdiPlatform = {
@@ -81,6 +77,4 @@ extern const SaverPlatform GdiPlatform = {
     GdiBitBlt,
     GdiScreenWidth,
     GdiScreenHeight,
-    GdiTickCount,
-    nullptr,
 };

@@ -42,8 +42,4 @@ struct SaverPlatform {
                    gdi::DC source, int32_t sx, int32_t sy);
     int32_t (*ScreenWidth)(void* context);  // GetSystemMetrics(SM_CXSCREEN)
     int32_t (*ScreenHeight)(void* context); // GetSystemMetrics(SM_CYSCREEN)
-    // The millisecond count Randomize seeds from, with a context of its own, so a host can
-    // repeat a run from a seed on any drawing backend.
-    uint32_t (*TickCount)(void* clock);
-    void* Clock;
 };

@@ -22,8 +22,8 @@ double Rnd(uint32_t& randomSeed) {
     return m / 100000.0;
 }
 
-void Randomize(uint32_t& randomSeed, const SaverPlatform& platform) {
-    randomSeed = platform.TickCount(platform.Clock);
+void Randomize(uint32_t& randomSeed, uint32_t tickCount) {
+    randomSeed = tickCount;
 }
 
 int32_t FloorToInt(double v) {

@@ -4,10 +4,8 @@
 
 #include <cstdint>
 
-#include "saver/platform.h"
-
 int32_t NextRandom(uint32_t& randomSeed); // 0..32767, rounded (not truncated) from the state
 double Rnd(uint32_t& randomSeed);         // m / 100000, m in 0..99999
-// The state from the platform's tick count, all 32 bits.
-void Randomize(uint32_t& randomSeed, const SaverPlatform& platform);
+// The state from a tick count, all 32 bits: the host's, or a seed that repeats a run.
+void Randomize(uint32_t& randomSeed, uint32_t tickCount);
 int32_t FloorToInt(double v);

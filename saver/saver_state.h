@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "saver/platform.h"
-#include "settings/settings.h"
+#include "settings/saver_parameters.h"
 
 struct BoxPoint {
     int32_t x;
@@ -33,7 +33,7 @@ struct BoxAnimation {
     gdi::DC BoxImage;       // off-screen image of one box; null when nothing is drawn
     gdi::Object BoxBitmap;
     int32_t ImageSize;  // edge of BoxImage, see BoxImageSize
-    gdi::Rect FillRect; // the whole BoxImage
+    gdi::Rect FillArea; // the whole BoxImage
 };
 
 // The wait the saver stands in, which says where its next advance goes on.

@@ -3,8 +3,8 @@
 #include "saver/box_animator.h"
 #include "saver/gdi_platform.h"
 #include "saver/input_watch.h"
+#include "settings/dialog_resources.h"
 #include "settings/settings.h"
-#include "settings/settings_dialog.h"
 
 static HWND SaverWindow = nullptr;
 static HDC ScreenDC = nullptr;
@@ -13,8 +13,8 @@ static Saver TheSaver;
 
 // Draws on ScreenDC, not on the paint context, and spends every wait the animation asks for
 // polling the input: the process ends inside one of those polls.
-[[noreturn]] static void BoxAnimator(HDC) {
-    BoxAnimatorStart(TheSaver, GdiPlatform, ScreenDC, CurrentSaverParameters);
+[[noreturn]] static void BoxAnimator() {
+    BoxAnimatorStart(TheSaver, GdiPlatform, ScreenDC, CurrentSaverParameters, GetTickCount());
     for (;;) {
         const SaverWait wait = BoxAnimatorAdvance(TheSaver);
         for (uint32_t poll = 0; poll < wait.Polls; ++poll) {
@@ -34,8 +34,8 @@ static LRESULT OnCreate(HWND window) {
 // the animator keeps the thread until the input watch ends the process.
 [[noreturn]] static void OnPaint(HWND window) {
     PAINTSTRUCT paint = {};
-    HDC dc = BeginPaint(window, &paint);
-    BoxAnimator(dc);
+    BeginPaint(window, &paint);
+    BoxAnimator();
 }
 
 static LRESULT OnDestroy() {

@@ -116,7 +116,7 @@ int32_t ScreenWipeBegin(Saver& saver) {
     return WipePausePolls(saver.Parameters.WipeDelay);
 }
 
-int32_t ScreenWipe(Saver& saver) {
+int32_t ScreenWipeAdvance(Saver& saver) {
     switch (saver.WaitPoint) {
     case SaverWaitPoint::AfterOpeningPause:
         BeginPhase(saver, ColorRef(saver.TargetColor));

@@ -12,7 +12,7 @@ int32_t ScreenWipeBegin(Saver& saver);
 // Draws on from the wipe's wait the saver stands in up to its next wait and returns that
 // wait's polls; 0 or less means none. After the closing pause the wait point is
 // AfterClosingPause.
-int32_t ScreenWipe(Saver& saver);
+int32_t ScreenWipeAdvance(Saver& saver);
 // Puts back ScreenDC's pen and deletes the wipe's, for a host that stops in the middle.
 void ScreenWipeEnd(Saver& saver);
 

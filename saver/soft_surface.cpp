@@ -1,7 +1,6 @@
 #include "saver/soft_surface.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <utility>
@@ -10,28 +9,28 @@
 namespace soft {
 namespace {
 
-enum class Kind : uint8_t { Free, Bitmap, Brush, Pen, Context };
+enum class ObjectKind : uint8_t { Free, Bitmap, Brush, Pen, Context };
 
 struct Entry {
-    Kind kind = Kind::Free;
-    uint16_t generation = 0;
-    bool stock = false;
-    bool deletePending = false;
-    int32_t selections = 0; // contexts that hold it (the screen's own bitmap: its screen)
+    ObjectKind Kind = ObjectKind::Free;
+    uint16_t Generation = 0;
+    bool Stock = false;
+    bool DeletePending = false;
+    int32_t Selections = 0; // contexts that hold it (the screen's own bitmap: its screen)
     // Bitmap
-    int32_t width = 0;
-    int32_t height = 0;
-    bool monochrome = false;
-    std::vector<uint32_t> pixels;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    bool Monochrome = false;
+    std::vector<uint32_t> Pixels;
     // Brush, pen
-    uint32_t color = 0;
+    uint32_t Color = 0;
     // Context
-    bool screen = false;
-    uint32_t bitmap = 0; // handle values
-    uint32_t pen = 0;
-    uint32_t brush = 0;
-    int32_t currentX = 0;
-    int32_t currentY = 0;
+    bool Screen = false;
+    uint32_t Bitmap = 0; // handle values
+    uint32_t Pen = 0;
+    uint32_t Brush = 0;
+    int32_t CurrentX = 0;
+    int32_t CurrentY = 0;
 };
 
 // A handle is the table index + 1 in the low 16 bits and the slot's generation above them,
@@ -49,12 +48,13 @@ struct Surface {
     std::vector<uint32_t> FreeSlots;
     uint32_t Screen = 0;
     int32_t Live = 0;
+    ScreenListener Listener = {};
 };
 
 namespace {
 
 uint32_t HandleOf(const Surface& s, uint32_t index) {
-    return (uint32_t{s.Table[index].generation} << IndexBits) | (index + 1);
+    return (uint32_t{s.Table[index].Generation} << IndexBits) | (index + 1);
 }
 
 void* ToPointer(uint32_t handle) {
@@ -73,30 +73,30 @@ Surface& Of(void* surface) {
 void MakeStock(Surface& s) {
     std::vector<Entry>& table = s.Table;
     table.resize(StockCount);
-    table[StockBlackPen].kind = Kind::Pen;
-    table[StockBlackPen].color = 0;
-    table[StockWhiteBrush].kind = Kind::Brush;
-    table[StockWhiteBrush].color = 0xFFFFFF;
-    table[StockBitmap].kind = Kind::Bitmap;
-    table[StockBitmap].width = 1;
-    table[StockBitmap].height = 1;
-    table[StockBitmap].monochrome = true;
-    table[StockBitmap].pixels.assign(1, 0);
+    table[StockBlackPen].Kind = ObjectKind::Pen;
+    table[StockBlackPen].Color = 0;
+    table[StockWhiteBrush].Kind = ObjectKind::Brush;
+    table[StockWhiteBrush].Color = 0xFFFFFF;
+    table[StockBitmap].Kind = ObjectKind::Bitmap;
+    table[StockBitmap].Width = 1;
+    table[StockBitmap].Height = 1;
+    table[StockBitmap].Monochrome = true;
+    table[StockBitmap].Pixels.assign(1, 0);
     for (Entry& e : table) {
-        e.stock = true;
-        e.generation = 1;
+        e.Stock = true;
+        e.Generation = 1;
     }
 }
 
 // The entry a handle names, or null when it names nothing alive of that kind.
-Entry* Lookup(Surface& s, uint32_t handle, Kind kind) {
+Entry* Lookup(Surface& s, uint32_t handle, ObjectKind kind) {
     std::vector<Entry>& table = s.Table;
     uint32_t index = (handle & IndexMask);
     if (index == 0 || index > table.size()) {
         return nullptr;
     }
     Entry& e = table[index - 1];
-    if (e.kind != kind || e.generation != (handle >> IndexBits)) {
+    if (e.Kind != kind || e.Generation != (handle >> IndexBits)) {
         return nullptr;
     }
     return &e;
@@ -109,13 +109,13 @@ Entry* LookupAny(Surface& s, uint32_t handle) {
         return nullptr;
     }
     Entry& e = table[index - 1];
-    if (e.kind == Kind::Free || e.generation != (handle >> IndexBits)) {
+    if (e.Kind == ObjectKind::Free || e.Generation != (handle >> IndexBits)) {
         return nullptr;
     }
     return &e;
 }
 
-uint32_t Allocate(Surface& s, Kind kind) {
+uint32_t Allocate(Surface& s, ObjectKind kind) {
     std::vector<Entry>& table = s.Table;
     if (s.Live >= MaxObjects) {
         return 0;
@@ -132,10 +132,10 @@ uint32_t Allocate(Surface& s, Kind kind) {
         table.emplace_back();
     }
     Entry& e = table[index];
-    uint16_t generation = static_cast<uint16_t>((e.generation + 1u) & GenerationMask);
+    uint16_t generation = static_cast<uint16_t>((e.Generation + 1u) & GenerationMask);
     e = Entry{};
-    e.generation = generation == 0 ? 1 : generation;
-    e.kind = kind;
+    e.Generation = generation == 0 ? 1 : generation;
+    e.Kind = kind;
     ++s.Live;
     return HandleOf(s, index);
 }
@@ -143,20 +143,20 @@ uint32_t Allocate(Surface& s, Kind kind) {
 void Release(Surface& s, uint32_t handle) {
     uint32_t index = (handle & IndexMask) - 1;
     Entry& e = s.Table[index];
-    uint16_t generation = e.generation;
+    uint16_t generation = e.Generation;
     e = Entry{};
-    e.generation = generation;
+    e.Generation = generation;
     s.FreeSlots.push_back(index);
     --s.Live;
 }
 
 void Deselect(Surface& s, uint32_t handle) {
     Entry* e = LookupAny(s, handle);
-    if (e == nullptr || e->stock) {
+    if (e == nullptr || e->Stock) {
         return;
     }
-    --e->selections;
-    if (e->selections == 0 && e->deletePending) {
+    --e->Selections;
+    if (e->Selections == 0 && e->DeletePending) {
         Release(s, handle);
     }
 }
@@ -175,27 +175,27 @@ uint32_t NewBitmap(Surface& s, int32_t width, int32_t height, bool monochrome) {
     if (!SizeAllowed(w, h)) {
         return 0;
     }
-    uint32_t handle = Allocate(s, Kind::Bitmap);
+    uint32_t handle = Allocate(s, ObjectKind::Bitmap);
     if (handle == 0) {
         return 0;
     }
-    Entry& e = *Lookup(s, handle, Kind::Bitmap);
-    e.width = static_cast<int32_t>(w);
-    e.height = static_cast<int32_t>(h);
-    e.monochrome = monochrome;
-    e.pixels.assign(static_cast<size_t>(w * h), 0);
+    Entry& e = *Lookup(s, handle, ObjectKind::Bitmap);
+    e.Width = static_cast<int32_t>(w);
+    e.Height = static_cast<int32_t>(h);
+    e.Monochrome = monochrome;
+    e.Pixels.assign(static_cast<size_t>(w * h), 0);
     return handle;
 }
 
 // The bitmap a context draws on.
 Entry* SurfaceOf(Surface& s, uint32_t dc) {
-    Entry* context = Lookup(s, dc, Kind::Context);
-    return context == nullptr ? nullptr : Lookup(s, context->bitmap, Kind::Bitmap);
+    Entry* context = Lookup(s, dc, ObjectKind::Context);
+    return context == nullptr ? nullptr : Lookup(s, context->Bitmap, ObjectKind::Bitmap);
 }
 
 // A monochrome bitmap keeps black or white: the nearer of the two.
 uint32_t Store(const Entry& bitmap, uint32_t color) {
-    if (!bitmap.monochrome) {
+    if (!bitmap.Monochrome) {
         return color & 0xFFFFFF;
     }
     uint32_t sum = (color & 0xFF) + ((color >> 8) & 0xFF) + ((color >> 16) & 0xFF);
@@ -203,11 +203,11 @@ uint32_t Store(const Entry& bitmap, uint32_t color) {
 }
 
 void DeleteContext(Surface& s, uint32_t handle) {
-    Entry& context = *Lookup(s, handle, Kind::Context);
-    uint32_t bitmap = context.bitmap;
-    uint32_t pen = context.pen;
-    uint32_t brush = context.brush;
-    bool screen = context.screen;
+    Entry& context = *Lookup(s, handle, ObjectKind::Context);
+    uint32_t bitmap = context.Bitmap;
+    uint32_t pen = context.Pen;
+    uint32_t brush = context.Brush;
+    bool screen = context.Screen;
     Release(s, handle);
     if (screen) {
         Release(s, bitmap);
@@ -222,39 +222,47 @@ void DeleteContext(Surface& s, uint32_t handle) {
 }
 
 uint32_t NewContext(Surface& s, uint32_t bitmap, bool screen) {
-    uint32_t handle = Allocate(s, Kind::Context);
+    uint32_t handle = Allocate(s, ObjectKind::Context);
     if (handle == 0) {
         return 0;
     }
-    Entry& e = *Lookup(s, handle, Kind::Context);
-    e.screen = screen;
-    e.bitmap = bitmap;
-    e.pen = HandleOf(s, StockBlackPen);
-    e.brush = HandleOf(s, StockWhiteBrush);
+    Entry& e = *Lookup(s, handle, ObjectKind::Context);
+    e.Screen = screen;
+    e.Bitmap = bitmap;
+    e.Pen = HandleOf(s, StockBlackPen);
+    e.Brush = HandleOf(s, StockWhiteBrush);
     return handle;
+}
+
+// Both ends lie within the screen, whose sides are at most MaxBitmapSide.
+void TellRect(Surface& s, uint32_t dc, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    if (dc == s.Screen && s.Listener.Rect != nullptr) {
+        s.Listener.Rect(s.Listener.Context, static_cast<int32_t>(left), static_cast<int32_t>(top),
+                        static_cast<int32_t>(right), static_cast<int32_t>(bottom));
+    }
 }
 
 // One pixel per step along the major axis, from the start point up to but not including the
 // end point. The minor coordinate at step i is the nearest to the true line; where two are
 // equally near, GDI takes the one towards the negative minor direction.
 struct Line {
-    int64_t major0; // start on the major axis
-    int64_t minor0;
-    int64_t majorStep; // +1 or -1
-    int64_t minorStep;
-    int64_t length; // pixels: the major extent
-    int64_t minorExtent;
-    int64_t tie; // 1 when ties stay (minor step positive), 0 when they step
+    int64_t Major0; // start on the major axis
+    int64_t Minor0;
+    int64_t MajorStep; // +1 or -1
+    int64_t MinorStep;
+    int64_t Length; // pixels: the major extent
+    int64_t MinorExtent;
+    int64_t Tie; // 1 when ties stay (minor step positive), 0 when they step
 };
 
 // floor((2 i m + L - tie) / 2L), with m the minor extent and L the length, both below 2^32:
 // split so that no intermediate value passes 2^64.
 int64_t MinorAt(const Line& line, int64_t i) {
-    uint64_t length = static_cast<uint64_t>(line.length);
-    uint64_t product = static_cast<uint64_t>(i) * static_cast<uint64_t>(line.minorExtent);
+    uint64_t length = static_cast<uint64_t>(line.Length);
+    uint64_t product = static_cast<uint64_t>(i) * static_cast<uint64_t>(line.MinorExtent);
     uint64_t whole = product / length;
     uint64_t rest = product % length;
-    return static_cast<int64_t>(whole + (2 * rest + length - static_cast<uint64_t>(line.tie)) /
+    return static_cast<int64_t>(whole + (2 * rest + length - static_cast<uint64_t>(line.Tie)) /
                                             (2 * length));
 }
 
@@ -273,12 +281,12 @@ int64_t FirstMinorAtLeast(const Line& line, int64_t lo, int64_t hi, int64_t valu
 
 // The range of steps whose pixel lies within [0, size) on the major axis.
 void ClipMajor(const Line& line, int64_t size, int64_t& lo, int64_t& hi) {
-    if (line.majorStep > 0) {
-        lo = std::max(lo, -line.major0);
-        hi = std::min(hi, size - 1 - line.major0);
+    if (line.MajorStep > 0) {
+        lo = std::max(lo, -line.Major0);
+        hi = std::min(hi, size - 1 - line.Major0);
     } else {
-        lo = std::max(lo, line.major0 - (size - 1));
-        hi = std::min(hi, line.major0);
+        lo = std::max(lo, line.Major0 - (size - 1));
+        hi = std::min(hi, line.Major0);
     }
 }
 
@@ -286,12 +294,12 @@ void ClipMajor(const Line& line, int64_t size, int64_t& lo, int64_t& hi) {
 void ClipMinor(const Line& line, int64_t size, int64_t& lo, int64_t& hi) {
     int64_t least; // smallest allowed minor offset
     int64_t most;
-    if (line.minorStep > 0) {
-        least = -line.minor0;
-        most = size - 1 - line.minor0;
+    if (line.MinorStep > 0) {
+        least = -line.Minor0;
+        most = size - 1 - line.Minor0;
     } else {
-        least = line.minor0 - (size - 1);
-        most = line.minor0;
+        least = line.Minor0 - (size - 1);
+        most = line.Minor0;
     }
     if (lo > hi) {
         return;
@@ -309,45 +317,45 @@ void DrawLine(Entry& bitmap, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uin
     int64_t ady = dy < 0 ? -dy : dy;
     bool xMajor = adx > ady;
     Line line{};
-    line.major0 = xMajor ? x0 : y0;
-    line.minor0 = xMajor ? y0 : x0;
+    line.Major0 = xMajor ? x0 : y0;
+    line.Minor0 = xMajor ? y0 : x0;
     int64_t majorDelta = xMajor ? dx : dy;
     int64_t minorDelta = xMajor ? dy : dx;
-    line.majorStep = majorDelta < 0 ? -1 : 1;
-    line.minorStep = minorDelta < 0 ? -1 : 1;
-    line.length = xMajor ? adx : ady;
-    line.minorExtent = xMajor ? ady : adx;
-    line.tie = line.minorStep > 0 ? 1 : 0;
-    if (line.length == 0) {
+    line.MajorStep = majorDelta < 0 ? -1 : 1;
+    line.MinorStep = minorDelta < 0 ? -1 : 1;
+    line.Length = xMajor ? adx : ady;
+    line.MinorExtent = xMajor ? ady : adx;
+    line.Tie = line.MinorStep > 0 ? 1 : 0;
+    if (line.Length == 0) {
         return;
     }
     int64_t lo = 0;
-    int64_t hi = line.length - 1;
-    ClipMajor(line, xMajor ? bitmap.width : bitmap.height, lo, hi);
-    ClipMinor(line, xMajor ? bitmap.height : bitmap.width, lo, hi);
+    int64_t hi = line.Length - 1;
+    ClipMajor(line, xMajor ? bitmap.Width : bitmap.Height, lo, hi);
+    ClipMinor(line, xMajor ? bitmap.Height : bitmap.Width, lo, hi);
     if (lo > hi) {
         return;
     }
     // From the first visible step on, the minor offset follows by the remainder of the
     // division in MinorAt: add 2m per step, carry 2L.
-    uint64_t length = static_cast<uint64_t>(line.length);
-    uint64_t product = static_cast<uint64_t>(lo) * static_cast<uint64_t>(line.minorExtent);
-    uint64_t rest = 2 * (product % length) + length - static_cast<uint64_t>(line.tie);
+    uint64_t length = static_cast<uint64_t>(line.Length);
+    uint64_t product = static_cast<uint64_t>(lo) * static_cast<uint64_t>(line.MinorExtent);
+    uint64_t rest = 2 * (product % length) + length - static_cast<uint64_t>(line.Tie);
     int64_t minorOffset = static_cast<int64_t>(product / length + rest / (2 * length));
     int64_t remainder = static_cast<int64_t>(rest % (2 * length));
-    const int64_t carry = 2 * line.length;
-    const int64_t add = 2 * line.minorExtent;
-    const int64_t width = bitmap.width;
-    const int64_t majorStride = xMajor ? line.majorStep : line.majorStep * width;
-    const int64_t minorStride = xMajor ? line.minorStep * width : line.minorStep;
-    const int64_t major = line.major0 + line.majorStep * lo;
-    const int64_t minor = line.minor0 + line.minorStep * minorOffset;
+    const int64_t carry = 2 * line.Length;
+    const int64_t add = 2 * line.MinorExtent;
+    const int64_t width = bitmap.Width;
+    const int64_t majorStride = xMajor ? line.MajorStep : line.MajorStep * width;
+    const int64_t minorStride = xMajor ? line.MinorStep * width : line.MinorStep;
+    const int64_t major = line.Major0 + line.MajorStep * lo;
+    const int64_t minor = line.Minor0 + line.MinorStep * minorOffset;
     int64_t at = xMajor ? minor * width + major : major * width + minor;
-    uint32_t* pixels = bitmap.pixels.data();
+    uint32_t* pixels = bitmap.Pixels.data();
     const uint32_t stored = Store(bitmap, color);
     if (add == 0) { // straight along an axis, as the box outline and the wipe's rows are
         if (xMajor) {
-            int64_t from = line.majorStep > 0 ? at : at - (hi - lo);
+            int64_t from = line.MajorStep > 0 ? at : at - (hi - lo);
             std::fill(pixels + from, pixels + from + (hi - lo + 1), stored);
             return;
         }
@@ -379,12 +387,6 @@ void Span(int64_t position, int64_t extent, int64_t& from, int64_t& to) {
     }
 }
 
-uint32_t MillisecondClock(void*) {
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    return static_cast<uint32_t>(static_cast<uint64_t>(ms.count()));
-}
-
 } // namespace
 
 Surface* NewSurface() {
@@ -395,6 +397,10 @@ Surface* NewSurface() {
 
 void FreeSurface(Surface* surface) {
     delete surface;
+}
+
+void SetScreenListener(Surface* surface, const ScreenListener* listener) {
+    surface->Listener = listener != nullptr ? *listener : ScreenListener{};
 }
 
 SaverPlatform PlatformOn(Surface* surface) {
@@ -411,9 +417,7 @@ SaverPlatform PlatformOn(Surface* surface) {
                          LineTo,
                          BitBlt,
                          ScreenWidth,
-                         ScreenHeight,
-                         MillisecondClock,
-                         nullptr};
+                         ScreenHeight};
 }
 
 DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
@@ -430,7 +434,7 @@ DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
         Release(s, bitmap);
         return nullptr;
     }
-    Lookup(s, bitmap, Kind::Bitmap)->selections = 1;
+    Lookup(s, bitmap, ObjectKind::Bitmap)->Selections = 1;
     s.Screen = screen;
     return ToPointer(screen);
 }
@@ -438,18 +442,18 @@ DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
 int32_t ScreenWidth(void* surface) {
     Surface& s = Of(surface);
     Entry* bitmap = SurfaceOf(s, s.Screen);
-    return bitmap == nullptr ? 0 : bitmap->width;
+    return bitmap == nullptr ? 0 : bitmap->Width;
 }
 
 int32_t ScreenHeight(void* surface) {
     Surface& s = Of(surface);
     Entry* bitmap = SurfaceOf(s, s.Screen);
-    return bitmap == nullptr ? 0 : bitmap->height;
+    return bitmap == nullptr ? 0 : bitmap->Height;
 }
 
 DC CreateCompatibleDC(void* surface, DC dc) {
     Surface& s = Of(surface);
-    if (dc != nullptr && Lookup(s, FromPointer(dc), Kind::Context) == nullptr) {
+    if (dc != nullptr && Lookup(s, FromPointer(dc), ObjectKind::Context) == nullptr) {
         return nullptr;
     }
     // Every new memory context holds the stock 1x1 monochrome bitmap, as in GDI.
@@ -459,7 +463,7 @@ DC CreateCompatibleDC(void* surface, DC dc) {
 bool DeleteDC(void* surface, DC dc) {
     Surface& s = Of(surface);
     uint32_t handle = FromPointer(dc);
-    if (Lookup(s, handle, Kind::Context) == nullptr) {
+    if (Lookup(s, handle, ObjectKind::Context) == nullptr) {
         return false;
     }
     DeleteContext(s, handle);
@@ -468,14 +472,14 @@ bool DeleteDC(void* surface, DC dc) {
 
 Object CreateCompatibleBitmap(void* surface, DC dc, int32_t width, int32_t height) {
     Surface& s = Of(surface);
-    Entry* context = Lookup(s, FromPointer(dc), Kind::Context);
+    Entry* context = Lookup(s, FromPointer(dc), ObjectKind::Context);
     if (context == nullptr) {
         return nullptr;
     }
     // Compatible with a memory context means the format of its bitmap: monochrome while it
     // still holds the stock one (the classic GDI trap).
-    Entry* bitmap = Lookup(s, context->bitmap, Kind::Bitmap);
-    bool monochrome = bitmap != nullptr && bitmap->monochrome;
+    Entry* bitmap = Lookup(s, context->Bitmap, ObjectKind::Bitmap);
+    bool monochrome = bitmap != nullptr && bitmap->Monochrome;
     return ToPointer(NewBitmap(s, width, height, monochrome));
 }
 
@@ -483,28 +487,28 @@ Object SelectObject(void* surface, DC dc, Object object) {
     Surface& s = Of(surface);
     uint32_t dcHandle = FromPointer(dc);
     uint32_t handle = FromPointer(object);
-    Entry* context = Lookup(s, dcHandle, Kind::Context);
+    Entry* context = Lookup(s, dcHandle, ObjectKind::Context);
     Entry* e = LookupAny(s, handle);
-    if (context == nullptr || e == nullptr || e->deletePending) {
+    if (context == nullptr || e == nullptr || e->DeletePending) {
         return nullptr;
     }
     uint32_t* slot;
-    switch (e->kind) {
-    case Kind::Bitmap:
+    switch (e->Kind) {
+    case ObjectKind::Bitmap:
         // Only a memory context takes a bitmap, and a bitmap sits in one context at a time.
-        if (context->screen) {
+        if (context->Screen) {
             return nullptr;
         }
-        if (handle != context->bitmap && !e->stock && e->selections > 0) {
+        if (handle != context->Bitmap && !e->Stock && e->Selections > 0) {
             return nullptr;
         }
-        slot = &context->bitmap;
+        slot = &context->Bitmap;
         break;
-    case Kind::Pen:
-        slot = &context->pen;
+    case ObjectKind::Pen:
+        slot = &context->Pen;
         break;
-    case Kind::Brush:
-        slot = &context->brush;
+    case ObjectKind::Brush:
+        slot = &context->Brush;
         break;
     default:
         return nullptr;
@@ -513,8 +517,8 @@ Object SelectObject(void* surface, DC dc, Object object) {
     if (previous == handle) {
         return ToPointer(previous);
     }
-    if (!e->stock) {
-        ++e->selections;
+    if (!e->Stock) {
+        ++e->Selections;
     }
     *slot = handle;
     Deselect(s, previous);
@@ -524,18 +528,18 @@ Object SelectObject(void* surface, DC dc, Object object) {
 
 Object CreateSolidBrush(void* surface, uint32_t color) {
     Surface& s = Of(surface);
-    uint32_t handle = Allocate(s, Kind::Brush);
+    uint32_t handle = Allocate(s, ObjectKind::Brush);
     if (handle != 0) {
-        Lookup(s, handle, Kind::Brush)->color = color & 0xFFFFFF;
+        Lookup(s, handle, ObjectKind::Brush)->Color = color & 0xFFFFFF;
     }
     return ToPointer(handle);
 }
 
 Object CreatePen(void* surface, uint32_t color) {
     Surface& s = Of(surface);
-    uint32_t handle = Allocate(s, Kind::Pen);
+    uint32_t handle = Allocate(s, ObjectKind::Pen);
     if (handle != 0) {
-        Lookup(s, handle, Kind::Pen)->color = color & 0xFFFFFF;
+        Lookup(s, handle, ObjectKind::Pen)->Color = color & 0xFFFFFF;
     }
     return ToPointer(handle);
 }
@@ -547,15 +551,15 @@ bool DeleteObject(void* surface, Object object) {
     if (e == nullptr) {
         return false;
     }
-    if (e->stock) {
+    if (e->Stock) {
         return true;
     }
-    if (e->kind == Kind::Context) {
+    if (e->Kind == ObjectKind::Context) {
         DeleteContext(s, handle);
         return true;
     }
-    if (e->selections > 0) {
-        e->deletePending = true;
+    if (e->Selections > 0) {
+        e->DeletePending = true;
         return true;
     }
     Release(s, handle);
@@ -565,7 +569,7 @@ bool DeleteObject(void* surface, Object object) {
 void FillRect(void* surface, DC dc, const gdi::Rect& rect, Object brush) {
     Surface& s = Of(surface);
     Entry* bitmap = SurfaceOf(s, FromPointer(dc));
-    Entry* b = Lookup(s, FromPointer(brush), Kind::Brush);
+    Entry* b = Lookup(s, FromPointer(brush), ObjectKind::Brush);
     if (bitmap == nullptr || b == nullptr) {
         return;
     }
@@ -577,14 +581,15 @@ void FillRect(void* surface, DC dc, const gdi::Rect& rect, Object brush) {
     Span(rect.top, int64_t{rect.bottom} - rect.top, top, bottom);
     left = std::max<int64_t>(left, 0);
     top = std::max<int64_t>(top, 0);
-    right = std::min<int64_t>(right, bitmap->width);
-    bottom = std::min<int64_t>(bottom, bitmap->height);
+    right = std::min<int64_t>(right, bitmap->Width);
+    bottom = std::min<int64_t>(bottom, bitmap->Height);
     if (left >= right || top >= bottom) {
         return;
     }
-    const uint32_t stored = Store(*bitmap, b->color);
-    uint32_t* pixels = bitmap->pixels.data();
-    const int64_t width = bitmap->width;
+    const uint32_t stored = Store(*bitmap, b->Color);
+    uint32_t* pixels = bitmap->Pixels.data();
+    const int64_t width = bitmap->Width;
+    TellRect(s, FromPointer(dc), left, top, right, bottom);
     // One row by hand, the others copied from it: the C library's copy is the fast loop.
     uint32_t* first = pixels + top * width + left;
     std::fill(first, first + (right - left), stored);
@@ -594,27 +599,30 @@ void FillRect(void* surface, DC dc, const gdi::Rect& rect, Object brush) {
 }
 
 void MoveToEx(void* surface, DC dc, int32_t x, int32_t y) {
-    Entry* context = Lookup(Of(surface), FromPointer(dc), Kind::Context);
+    Entry* context = Lookup(Of(surface), FromPointer(dc), ObjectKind::Context);
     if (context == nullptr) {
         return;
     }
-    context->currentX = x;
-    context->currentY = y;
+    context->CurrentX = x;
+    context->CurrentY = y;
 }
 
 void LineTo(void* surface, DC dc, int32_t x, int32_t y) {
     Surface& s = Of(surface);
-    Entry* context = Lookup(s, FromPointer(dc), Kind::Context);
+    Entry* context = Lookup(s, FromPointer(dc), ObjectKind::Context);
     if (context == nullptr) {
         return;
     }
-    Entry* bitmap = Lookup(s, context->bitmap, Kind::Bitmap);
-    Entry* pen = Lookup(s, context->pen, Kind::Pen);
+    Entry* bitmap = Lookup(s, context->Bitmap, ObjectKind::Bitmap);
+    Entry* pen = Lookup(s, context->Pen, ObjectKind::Pen);
     if (bitmap != nullptr && pen != nullptr) {
-        DrawLine(*bitmap, context->currentX, context->currentY, x, y, pen->color);
+        DrawLine(*bitmap, context->CurrentX, context->CurrentY, x, y, pen->Color);
+        if (FromPointer(dc) == s.Screen && s.Listener.Line != nullptr) {
+            s.Listener.Line(s.Listener.Context, context->CurrentX, context->CurrentY, x, y);
+        }
     }
-    context->currentX = x;
-    context->currentY = y;
+    context->CurrentX = x;
+    context->CurrentY = y;
 }
 
 void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t height, DC source,
@@ -644,31 +652,32 @@ void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t
     cut = std::max<int64_t>(0, -sTop);
     top += cut;
     sTop += cut;
-    right -= std::max<int64_t>(0, sRight - from->width);
-    bottom -= std::max<int64_t>(0, sBottom - from->height);
+    right -= std::max<int64_t>(0, sRight - from->Width);
+    bottom -= std::max<int64_t>(0, sBottom - from->Height);
     cut = std::max<int64_t>(0, -left);
     left += cut;
     sLeft += cut;
     cut = std::max<int64_t>(0, -top);
     top += cut;
     sTop += cut;
-    right = std::min<int64_t>(right, to->width);
-    bottom = std::min<int64_t>(bottom, to->height);
+    right = std::min<int64_t>(right, to->Width);
+    bottom = std::min<int64_t>(bottom, to->Height);
     if (left >= right || top >= bottom) {
         return;
     }
+    TellRect(s, FromPointer(dest), left, top, right, bottom);
     // Source and destination may be the same bitmap: rows move with memmove, and from the
     // bottom up when the source lies above the destination.
     const size_t count = static_cast<size_t>(right - left);
     const int64_t rows = bottom - top;
     const bool upwards = to == from && sTop < top;
-    const uint32_t* src = from->pixels.data();
-    uint32_t* dst = to->pixels.data();
+    const uint32_t* src = from->Pixels.data();
+    uint32_t* dst = to->Pixels.data();
     for (int64_t n = 0; n < rows; ++n) {
         const int64_t r = upwards ? rows - 1 - n : n;
-        const uint32_t* in = src + (sTop + r) * int64_t{from->width} + sLeft;
-        uint32_t* out = dst + (top + r) * int64_t{to->width} + left;
-        if (to->monochrome && !from->monochrome) {
+        const uint32_t* in = src + (sTop + r) * int64_t{from->Width} + sLeft;
+        uint32_t* out = dst + (top + r) * int64_t{to->Width} + left;
+        if (to->Monochrome && !from->Monochrome) {
             for (size_t i = 0; i < count; ++i) {
                 out[i] = Store(*to, in[i]);
             }
@@ -680,10 +689,10 @@ void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t
 
 uint32_t GetPixel(Surface* surface, DC dc, int32_t x, int32_t y) {
     Entry* bitmap = SurfaceOf(*surface, FromPointer(dc));
-    if (bitmap == nullptr || x < 0 || y < 0 || x >= bitmap->width || y >= bitmap->height) {
+    if (bitmap == nullptr || x < 0 || y < 0 || x >= bitmap->Width || y >= bitmap->Height) {
         return InvalidPixel;
     }
-    return bitmap->pixels[static_cast<size_t>(y) * static_cast<size_t>(bitmap->width) +
+    return bitmap->Pixels[static_cast<size_t>(y) * static_cast<size_t>(bitmap->Width) +
                           static_cast<size_t>(x)];
 }
 
@@ -692,7 +701,7 @@ Pixels PixelsOf(Surface* surface, DC dc) {
     if (bitmap == nullptr) {
         return Pixels{0, 0, nullptr};
     }
-    return Pixels{bitmap->width, bitmap->height, bitmap->pixels.data()};
+    return Pixels{bitmap->Width, bitmap->Height, bitmap->Pixels.data()};
 }
 
 int32_t LiveObjectCount(Surface* surface) {

@@ -1,7 +1,7 @@
 // A software drawing surface with GDI's pixel rules: what the saver draws on when it does
-// not draw through GDI itself (host builds, unit tests, the host tool). Each surface keeps
-// its own objects and one screen. Handles are opaque and checked, so a stale or foreign
-// handle is refused instead of followed.
+// not draw through GDI itself (the native builds, unit tests, the tavorinex command). Each
+// surface keeps its own objects and one screen. Handles are opaque and checked, so a stale or
+// foreign handle is refused instead of followed.
 //
 // Choices where GDI has limits of its own:
 // - A bitmap of more than MaxBitmapPixels pixels, or with a side above MaxBitmapSide, is
@@ -36,9 +36,19 @@ struct Surface;
 Surface* NewSurface();
 void FreeSurface(Surface* surface);
 
-// The operations of the drawing table on this surface (the tick count is the host's
-// millisecond clock).
+// The operations of the drawing table on this surface.
 SaverPlatform PlatformOn(Surface* surface);
+
+// Told what each drawing call on the surface's screen touched, so that a host showing the
+// screen copies only what changed: a rectangle already clipped to the screen (FillRect,
+// BitBlt), or a line's end points as drawn (LineTo leaves the end point out).
+struct ScreenListener {
+    void* Context;
+    void (*Rect)(void* context, int32_t left, int32_t top, int32_t right, int32_t bottom);
+    void (*Line)(void* context, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+};
+// Replaces the surface's listener; null for none. The context must outlive its use.
+void SetScreenListener(Surface* surface, const ScreenListener* listener);
 
 // A new screen of width x height black pixels; it becomes the surface's screen, the one
 // ScreenWidth and ScreenHeight describe (an earlier one stays usable as a context). Null for
@@ -69,9 +79,9 @@ uint32_t GetPixel(Surface* surface, DC dc, int32_t x, int32_t y);
 // The pixels a context draws on, row by row from the top, one COLORREF each. Valid until
 // the next call that creates, selects or deletes; empty for a bad handle.
 struct Pixels {
-    int32_t width;
-    int32_t height;
-    const uint32_t* data;
+    int32_t Width;
+    int32_t Height;
+    const uint32_t* Data;
 };
 Pixels PixelsOf(Surface* surface, DC dc);
 

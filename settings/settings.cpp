@@ -4,93 +4,12 @@
 
 #include <cmath>
 
-int DigitValue(char c, int base) {
-    int value = 16;
-    if (c >= '0' && c <= '9') {
-        value = c - '0';
-    } else if (c >= 'A' && c <= 'F') {
-        value = c - 'A' + 10;
-    } else if (c >= 'a' && c <= 'f') {
-        value = c - 'a' + 10;
-    }
-    return value < base ? value : -1;
-}
-
-double SumPrefixedDigits(std::string_view digits, int base) {
-    // Place values are unsigned 64-bit and wrap: past the last 16 hexadecimal or 22 octal
-    // digits they are 0, so those digits count nothing.
-    double value = 0.0;
-    uint64_t place = 1;
-    for (std::size_t i = digits.size(); i > 0; --i) {
-        int digit = DigitValue(digits[i - 1], base);
-        if (digit != 0 && place != 0) {
-            value += digit * static_cast<double>(place);
-        }
-        place *= static_cast<uint64_t>(base);
-    }
-    return value;
-}
-
-double SumDecimalDigits(std::string_view digits) {
-    double value = 0.0;
-    double place = 1.0;
-    for (std::size_t i = digits.size(); i > 0; --i) {
-        int digit = digits[i - 1] - '0';
-        // Past about 309 digits the place value is infinite; a zero digit there must not
-        // turn the sum into NaN.
-        if (digit != 0) {
-            value += digit * place;
-        }
-        place *= 10.0;
-    }
-    return value;
-}
-
-int PrefixBase(char letter) {
-    if (letter == 'H' || letter == 'h') {
-        return 16;
-    }
-    return letter == 'O' || letter == 'o' ? 8 : 0;
-}
-
-// &H and &O forms: no sign, no fraction.
-static double ParsePrefixed(std::string_view text) {
-    const int base = text.size() < 2 ? 0 : PrefixBase(text[1]);
-    if (base == 0) {
-        return 0.0;
-    }
-    std::size_t end = 2;
-    while (end < text.size() && DigitValue(text[end], base) >= 0) {
-        ++end;
-    }
-    return SumPrefixedDigits(text.substr(2, end - 2), base);
-}
-
 double ParseNumber(std::string_view text) {
-    if (!text.empty() && text[0] == '&') {
-        return ParsePrefixed(text);
-    }
-    std::size_t at = 0;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
-        negative = text[at] == '-';
-        ++at;
-    }
-    const std::size_t integerStart = at;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
-        ++at;
-    }
-    double value = SumDecimalDigits(text.substr(integerStart, at - integerStart));
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        double scale = 1.0;
-        while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
-            scale *= 10.0;
-            value += (text[at] - '0') / scale;
-            ++at;
-        }
-    }
-    return negative ? -value : value;
+    // The number ends at a comma anyway; one more closes the field when the text has none.
+    SettingsScan scan{};
+    ScanSettingsText(scan, text);
+    ScanSettingsText(scan, ",");
+    return scan.Fields.Values[0];
 }
 
 std::string FormatNumber(uint32_t value) {
@@ -126,17 +45,9 @@ int32_t StoreInt32(double value) {
 }
 
 SettingsFields ParseSettingsText(std::string_view bytes) {
-    SettingsFields fields = {{0.0, 0.0, 0.0, 0.0, 0.0}, 0};
-    std::size_t start = 0;
-    while (fields.Count < static_cast<int>(SettingCount)) {
-        std::size_t comma = bytes.find(',', start);
-        if (comma == std::string_view::npos) {
-            break; // text after the last comma is no field: it may be cut short
-        }
-        fields.Values[fields.Count++] = ParseNumber(bytes.substr(start, comma - start));
-        start = comma + 1;
-    }
-    return fields;
+    SettingsScan scan{};
+    ScanSettingsText(scan, bytes);
+    return scan.Fields;
 }
 
 std::string FormatSettingsText(const Settings& settings) {
@@ -173,4 +84,12 @@ SaverParameters SaverParametersFromFields(const SettingsFields& fields) {
             StoreInt32(conversion.Mirrored ? conversion.MirrorAt - x : x);
     }
     return parameters;
+}
+
+SaverParameters SaverParametersFromSettings(const Settings& settings) {
+    SettingsFields fields{};
+    for (const SettingFacts& facts : SettingsTable) {
+        fields.Values[fields.Count++] = static_cast<uint32_t>(settings.*facts.Value);
+    }
+    return SaverParametersFromFields(fields);
 }

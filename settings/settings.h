@@ -29,6 +29,7 @@ struct SettingsFields {
     int Count;
 };
 
+// A field's number, read as the loaders read it (bytes up to a comma).
 double ParseNumber(std::string_view text);
 std::string FormatNumber(uint32_t value);
 
@@ -37,6 +38,7 @@ std::string FormatNumber(uint32_t value);
 // already has them all zero.
 int32_t StoreInt32(double value);
 
+// The whole text through the loaders' scan (settings_scan.h).
 SettingsFields ParseSettingsText(std::string_view bytes);
 std::string FormatSettingsText(const Settings& settings); // without the closing zero byte
 
@@ -45,6 +47,9 @@ Settings SettingsFromFields(const SettingsFields& fields);
 SaverParameters SaverParametersFromFields(const SettingsFields& fields);
 Settings SettingsFromText(std::string_view bytes);
 SaverParameters SaverParametersFromText(std::string_view bytes);
+// Slider values as the saver gets them once saved: each written as unsigned 32-bit and
+// converted as the loader converts the file. Every host that takes slider values uses it.
+SaverParameters SaverParametersFromSettings(const Settings& settings);
 
 // The same operations on any file path.
 Settings LoadSettingsFrom(const std::string& path);

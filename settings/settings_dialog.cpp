@@ -4,11 +4,9 @@
 
 #include <commctrl.h>
 
+#include "settings/dialog_resources.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
-
-HFONT ControlFont;
-HBRUSH ButtonFaceBrush;
 
 static HWND SettingsWindow;
 

@@ -76,11 +76,6 @@ constexpr uint32_t PackSliderRange(int32_t minimum, int32_t maximum) {
 #ifdef _WIN32
 #include <windows.h>
 
-// Created at start-up: the font of every control, and the background of the NORMALDLG
-// class. The saver window deletes both when it is destroyed.
-extern HFONT ControlFont;
-extern HBRUSH ButtonFaceBrush;
-
 // Opens the settings window when name is "SubWnd" and runs its message loop until WM_QUIT;
 // returns that message's code. Any other name: nothing happens, 0.
 int32_t OpenSubWindow(HWND owner, const char* name);

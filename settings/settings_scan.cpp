@@ -2,7 +2,58 @@
 // only what can still change it, so a field of any length costs the same small record.
 #include "settings/settings_scan.h"
 
+#include <cstdint>
 #include <limits>
+
+static int DigitValue(char c, int base) {
+    int value = 16;
+    if (c >= '0' && c <= '9') {
+        value = c - '0';
+    } else if (c >= 'A' && c <= 'F') {
+        value = c - 'A' + 10;
+    } else if (c >= 'a' && c <= 'f') {
+        value = c - 'a' + 10;
+    }
+    return value < base ? value : -1; // -1: no digit in that base
+}
+
+// 16 for H, 8 for O, either case; 0 for any other letter.
+static int PrefixBase(char letter) {
+    if (letter == 'H' || letter == 'h') {
+        return 16;
+    }
+    return letter == 'O' || letter == 'o' ? 8 : 0;
+}
+
+static double SumPrefixedDigits(std::string_view digits, int base) {
+    // Place values are unsigned 64-bit and wrap: past the last 16 hexadecimal or 22 octal
+    // digits they are 0, so those digits count nothing.
+    double value = 0.0;
+    uint64_t place = 1;
+    for (std::size_t i = digits.size(); i > 0; --i) {
+        int digit = DigitValue(digits[i - 1], base);
+        if (digit != 0 && place != 0) {
+            value += digit * static_cast<double>(place);
+        }
+        place *= static_cast<uint64_t>(base);
+    }
+    return value;
+}
+
+static double SumDecimalDigits(std::string_view digits) {
+    double value = 0.0;
+    double place = 1.0;
+    for (std::size_t i = digits.size(); i > 0; --i) {
+        int digit = digits[i - 1] - '0';
+        // Past about 309 digits the place value is infinite; a zero digit there must not
+        // turn the sum into NaN.
+        if (digit != 0) {
+            value += digit * place;
+        }
+        place *= 10.0;
+    }
+    return value;
+}
 
 static void KeepDigit(SettingsScan& scan, char c) {
     char& slot = scan.Digits[scan.DigitsSeen % SettingsDigitWindow];

@@ -34,11 +34,5 @@ struct SettingsScan {
 };
 
 // Feeds the next bytes of the text. True once the fifth comma has been read; bytes fed after
-// that are not looked at. `scan.Fields` then equals ParseSettingsText of all bytes fed so far.
+// that are not looked at.
 bool ScanSettingsText(SettingsScan& scan, std::string_view bytes);
-
-// The pieces of ParseNumber that the scan shares with it.
-int DigitValue(char c, int base); // -1 when c is no digit in that base
-int PrefixBase(char letter);      // 16 for H, 8 for O (either case), else 0
-double SumDecimalDigits(std::string_view digits);
-double SumPrefixedDigits(std::string_view digits, int base);

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/saver_parameters.h"
+
 // Slider values, as stored in the settings file.
 struct Settings {
     int32_t BoxSize;
@@ -19,15 +21,6 @@ struct Settings {
     int32_t DrawSpeed;
     int32_t EraseFrequency;
     int32_t EraseSpeed;
-};
-
-// What the saver runs with.
-struct SaverParameters {
-    int32_t BoxSize;
-    int32_t ColorBounceLimit;
-    int32_t StepDelay;
-    int32_t EraseBounceCount;
-    int32_t WipeDelay;
 };
 
 enum class ControlKind {

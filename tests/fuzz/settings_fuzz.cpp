@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 #include "settings/settings_scan.h"
 #include "tests/unit/cp932_alpha.h"
+#include "tests/unit/settings_reference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +44,8 @@ static SettingsFields ScanInPieces(std::string_view text, bool byteByByte) {
 }
 
 static void CheckSettingsText(std::string_view text) {
-    const SettingsFields fields = ParseSettingsText(text);
+    const SettingsFields fields = reference::Fields(text);
+    Require(SameFields(ParseSettingsText(text), fields));
     Require(SameFields(ScanInPieces(text, true), fields));
     Require(SameFields(ScanInPieces(text, false), fields));
     const auto commas = std::count(text.begin(), text.end(), ',');
@@ -65,7 +67,8 @@ static void CheckSettingsText(std::string_view text) {
     Require(SameSettings(SettingsFromText(written), settings));
 
     const double whole = ParseNumber(text);
-    Require(!std::isnan(whole));
+    const double plain = reference::Number(text.substr(0, text.find(',')));
+    Require(!std::isnan(whole) && std::memcmp(&whole, &plain, sizeof whole) == 0);
     StoreInt32(whole);
 }
 

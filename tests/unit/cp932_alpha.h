@@ -1,4 +1,4 @@
-// IsCharAlphaA as a code page 932 system answers it for single bytes: the host's stand-in,
+// IsCharAlphaA as a code page 932 system answers it for single bytes: the native tests' stand-in,
 // compared with the real call under Wine for every byte (startup_test.cpp).
 #pragma once
 

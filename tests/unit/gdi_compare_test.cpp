@@ -138,7 +138,7 @@ uint32_t ToColorref(uint32_t dibPixel) {
 std::string Differences(const Canvas& c) {
     GdiFlush();
     soft::Pixels p = soft::PixelsOf(c.surface, c.soft);
-    if (p.width != c.width || p.height != c.height || c.bits == nullptr) {
+    if (p.Width != c.width || p.Height != c.height || c.bits == nullptr) {
         return "canvas not made";
     }
     std::ostringstream out;
@@ -147,10 +147,10 @@ std::string Differences(const Canvas& c) {
         for (int32_t x = 0; x < c.width; ++x) {
             size_t i = static_cast<size_t>(y) * static_cast<size_t>(c.width) + x;
             uint32_t real = ToColorref(c.bits[i]);
-            if (real != p.data[i]) {
+            if (real != p.Data[i]) {
                 if (count < 8) {
                     out << " (" << x << "," << y << ") GDI " << std::hex << real << " soft "
-                        << p.data[i] << std::dec;
+                        << p.Data[i] << std::dec;
                 }
                 ++count;
             }
@@ -333,17 +333,11 @@ TEST_F(GdiCompare, TheSaverDrawsAlikeOnBoth) {
     for (const SaverParameters& params : cases) {
         SCOPED_TRACE(params.BoxSize);
         MakeCanvas(c, 160, 120);
-        uint32_t seed = 4242;
+        const uint32_t seed = 4242;
         Saver onGdi;
         Saver onSoft;
-        SaverPlatform gdiTable = c.gdiTable;
-        SaverPlatform softTable = c.softTable;
-        for (SaverPlatform* table : {&gdiTable, &softTable}) {
-            table->TickCount = [](void* clock) { return *static_cast<uint32_t*>(clock); };
-            table->Clock = &seed;
-        }
-        BoxAnimatorStart(onGdi, gdiTable, c.real, params);
-        BoxAnimatorStart(onSoft, softTable, c.soft, params);
+        BoxAnimatorStart(onGdi, c.gdiTable, c.real, params, seed);
+        BoxAnimatorStart(onSoft, c.softTable, c.soft, params, seed);
         int64_t painted = 0;
         for (int wait = 0; wait < 1500; ++wait) {
             const SaverWait gdiWait = BoxAnimatorAdvance(onGdi);
@@ -423,8 +417,8 @@ TEST_F(GdiCompare, BitmapSizesAndMonochrome) {
         GetObjectA(bitmap, sizeof(info), &info);
         Image image = MakeImage(c.softTable, c.soft, size[0], size[1]);
         soft::Pixels p = soft::PixelsOf(c.surface, image.dc);
-        EXPECT_EQ(p.width, info.bmWidth) << size[0] << "x" << size[1];
-        EXPECT_EQ(p.height, info.bmHeight) << size[0] << "x" << size[1];
+        EXPECT_EQ(p.Width, info.bmWidth) << size[0] << "x" << size[1];
+        EXPECT_EQ(p.Height, info.bmHeight) << size[0] << "x" << size[1];
         FreeImage(c.softTable, image);
         DeleteObject(bitmap);
     }

@@ -5,12 +5,6 @@
 #include <cmath>
 #include <cstdint>
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include "saver/gdi_platform.h"
-#endif
-
 namespace {
 
 // The state these tests draw from.
@@ -110,25 +104,6 @@ TEST(RandomSource, RndDrawsMatchTheirIntegerEquivalents) {
         ASSERT_EQ(FloorToInt(5 * r + 1), 1 + m / 20000) << m;
     }
 }
-
-TEST(RandomSource, RandomizeTakesThePlatformsTickCountWithItsClock) {
-    uint32_t ticks = 0xDEADBEEFu;
-    SaverPlatform platform = {};
-    platform.TickCount = [](void* clock) { return *static_cast<uint32_t*>(clock); };
-    platform.Clock = &ticks;
-    Randomize(RandomSeed, platform);
-    EXPECT_EQ(RandomSeed, 0xDEADBEEFu);
-}
-
-#ifdef _WIN32
-TEST(RandomSource, RandomizeTakesAllBitsOfTheTickCount) {
-    // Not a part or a scaled copy of the count: the seed lies between two readings of it.
-    uint32_t before = GetTickCount();
-    Randomize(RandomSeed, GdiPlatform);
-    uint32_t after = GetTickCount();
-    EXPECT_LE(RandomSeed - before, after - before) << RandomSeed << " " << before;
-}
-#endif
 
 TEST(FloorToInt, Values) {
     const struct {

@@ -173,6 +173,12 @@ TEST(SettingsDialogTable, SliderRangePacking) {
 #include <string>
 #include <vector>
 
+#include "settings/dialog_resources.h"
+
+// Start-up's objects; this program starts the window the way start-up would.
+HFONT ControlFont;
+HBRUSH ButtonFaceBrush;
+
 namespace {
 
 namespace fs = std::filesystem;

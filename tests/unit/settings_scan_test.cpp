@@ -1,7 +1,8 @@
-// The settings text fed piece by piece must give the very fields of the whole text, bit for bit,
-// however it is cut.
+// The settings text fed piece by piece must give the very fields of the whole text read the
+// plain way, bit for bit, however it is cut.
 #include "settings/settings.h"
 #include "settings/settings_scan.h"
+#include "settings_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,7 @@ TEST(SettingsScan, EveryCutGivesTheFieldsOfTheWholeText) {
     std::mt19937 random(7);
     for (const std::string& text : Texts()) {
         SCOPED_TRACE(text.substr(0, 40));
-        const std::string whole = Bits(ParseSettingsText(text));
+        const std::string whole = Bits(reference::Fields(text));
         for (std::size_t cut = 0; cut <= text.size(); ++cut) {
             ASSERT_EQ(Bits(ScanPieces(text, {cut})), whole) << "cut at " << cut;
         }
@@ -110,7 +111,7 @@ TEST(SettingsScan, SaysWhenTheFifthCommaIsRead) {
     EXPECT_FALSE(ScanSettingsText(scan, "4,5"));
     EXPECT_TRUE(ScanSettingsText(scan, ",6,"));
     EXPECT_TRUE(ScanSettingsText(scan, "7,8,"));
-    EXPECT_EQ(Bits(scan.Fields), Bits(ParseSettingsText("1,2,3,4,5,")));
+    EXPECT_EQ(Bits(scan.Fields), Bits(reference::Fields("1,2,3,4,5,")));
 }
 
 } // namespace

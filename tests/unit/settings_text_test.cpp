@@ -199,6 +199,9 @@ TEST(SettingsText, WhatIsWrittenLoadsBackUnchanged) {
     };
     for (const auto& s : cases) {
         EXPECT_EQ(Describe(SettingsFromText(FormatSettingsText(s))), Describe(s));
+        // Slider values reach a saver as they would once saved.
+        EXPECT_EQ(Describe(SaverParametersFromSettings(s)),
+                  Describe(SaverParametersFromText(FormatSettingsText(s))));
     }
 }
 

@@ -14,8 +14,8 @@ struct SoftSaver {
     gdi::DC screen = nullptr;
     Saver saver;
     SaverParameters params = {80, 50, 7, 960, 4};
-    uint32_t seed = 12345; // what Randomize takes for the tick count
-    uint64_t polls = 0;    // of every wait handed back so far
+    uint32_t seed = 12345;
+    uint64_t polls = 0; // of every wait handed back so far
     // Told of every wait handed back, with its polls: the screen holds still through them.
     std::function<void(uint32_t)> onWait;
 
@@ -33,16 +33,9 @@ struct SoftSaver {
         polls = 0;
     }
 
-    static uint32_t SeedTicks(void* clock) { return *static_cast<const uint32_t*>(clock); }
+    SaverPlatform Platform() { return soft::PlatformOn(surface); }
 
-    SaverPlatform Platform() {
-        SaverPlatform platform = soft::PlatformOn(surface);
-        platform.TickCount = SeedTicks;
-        platform.Clock = &seed;
-        return platform;
-    }
-
-    void Start() { BoxAnimatorStart(saver, Platform(), screen, params); }
+    void Start() { BoxAnimatorStart(saver, Platform(), screen, params, seed); }
 
     // The platform, screen and parameters in place without starting: a wipe can run on the
     // state a test sets.
@@ -76,7 +69,7 @@ struct SoftSaver {
     void RunWipe() {
         Wait(ScreenWipeBegin(saver));
         while (saver.WaitPoint != SaverWaitPoint::AfterClosingPause) {
-            Wait(ScreenWipe(saver));
+            Wait(ScreenWipeAdvance(saver));
         }
     }
 
@@ -84,7 +77,7 @@ struct SoftSaver {
 
     std::vector<uint32_t> Pixels() {
         soft::Pixels p = soft::PixelsOf(surface, screen);
-        return std::vector<uint32_t>(p.data, p.data + static_cast<size_t>(p.width) *
-                                                          static_cast<size_t>(p.height));
+        return std::vector<uint32_t>(p.Data, p.Data + static_cast<size_t>(p.Width) *
+                                                          static_cast<size_t>(p.Height));
     }
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -42,9 +43,9 @@ class SoftSurface : public ::testing::Test {
     Points Marked(soft::DC dc) {
         soft::Pixels p = soft::PixelsOf(surface, dc);
         Points marked;
-        for (int32_t y = 0; y < p.height; ++y) {
-            for (int32_t x = 0; x < p.width; ++x) {
-                if (p.data[y * p.width + x] != White) {
+        for (int32_t y = 0; y < p.Height; ++y) {
+            for (int32_t x = 0; x < p.Width; ++x) {
+                if (p.Data[y * p.Width + x] != White) {
                     marked.insert({x, y});
                 }
             }
@@ -242,7 +243,7 @@ TEST_F(SoftSurface, SelectObjectReturnsThePreviousObjectOfItsKind) {
 
     soft::Object stockBitmap = soft::SelectObject(surface, dc, bitmap);
     ASSERT_NE(stockBitmap, nullptr);
-    EXPECT_EQ(soft::PixelsOf(surface, dc).width, 2);
+    EXPECT_EQ(soft::PixelsOf(surface, dc).Width, 2);
     soft::Object stockPen = soft::SelectObject(surface, dc, pen);
     ASSERT_NE(stockPen, nullptr);
     soft::Object stockBrush = soft::SelectObject(surface, dc, brush);
@@ -252,7 +253,7 @@ TEST_F(SoftSurface, SelectObjectReturnsThePreviousObjectOfItsKind) {
     EXPECT_EQ(soft::SelectObject(surface, dc, stockPen), pen);
     EXPECT_EQ(soft::SelectObject(surface, dc, stockBrush), brush);
     EXPECT_EQ(soft::SelectObject(surface, dc, stockBitmap), bitmap);
-    EXPECT_EQ(soft::PixelsOf(surface, dc).width, 1);
+    EXPECT_EQ(soft::PixelsOf(surface, dc).Width, 1);
 
     // Refused: a bitmap into a screen, into a second context, null and bad handles.
     soft::DC other = soft::CreateCompatibleDC(surface, screen);
@@ -345,8 +346,8 @@ TEST_F(SoftSurface, BitmapSizes) {
         soft::DC dc = soft::CreateCompatibleDC(surface, screen);
         soft::SelectObject(surface, dc, bitmap);
         soft::Pixels p = soft::PixelsOf(surface, dc);
-        EXPECT_EQ(p.width, c.madeWidth);
-        EXPECT_EQ(p.height, c.madeHeight);
+        EXPECT_EQ(p.Width, c.madeWidth);
+        EXPECT_EQ(p.Height, c.madeHeight);
         soft::DeleteDC(surface, dc);
         soft::DeleteObject(surface, bitmap);
     }
@@ -414,7 +415,7 @@ TEST_F(SoftSurface, BadHandlesDoNothing) {
         soft::BitBlt(surface, dc, 0, 0, 4, 4, screen, 0, 0);
         soft::BitBlt(surface, screen, 0, 0, 4, 4, dc, 0, 0);
         EXPECT_EQ(soft::GetPixel(surface, dc, 0, 0), soft::InvalidPixel);
-        EXPECT_EQ(soft::PixelsOf(surface, dc).data, nullptr);
+        EXPECT_EQ(soft::PixelsOf(surface, dc).Data, nullptr);
         if (dc != nullptr) {
             EXPECT_EQ(soft::CreateCompatibleDC(surface, dc), nullptr);
         }
@@ -436,6 +437,41 @@ TEST_F(SoftSurface, ObjectLimitRefusesInsteadOfGrowing) {
     EXPECT_EQ(soft::LiveObjectCount(surface), soft::MaxObjects);
     EXPECT_TRUE(soft::DeleteObject(surface, brushes.back()));
     EXPECT_NE(soft::CreatePen(surface, Red), nullptr);
+}
+
+// A host that shows the screen is told what each call on it touched, clipped to the screen;
+// drawing elsewhere, or with a bad handle, tells nothing.
+TEST_F(SoftSurface, TheScreenListenerHearsWhatEachCallTouched) {
+    std::vector<std::string> heard;
+    const soft::ScreenListener listener = {
+        &heard,
+        [](void* h, int32_t l, int32_t t, int32_t r, int32_t b) {
+            static_cast<std::vector<std::string>*>(h)->push_back(
+                "rect " + std::to_string(l) + " " + std::to_string(t) + " " + std::to_string(r) +
+                " " + std::to_string(b));
+        },
+        [](void* h, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+            static_cast<std::vector<std::string>*>(h)->push_back(
+                "line " + std::to_string(x0) + " " + std::to_string(y0) + " " + std::to_string(x1) +
+                " " + std::to_string(y1));
+        }};
+    soft::DC image = WhiteImage(8, 8);
+    soft::DC screen = soft::CreateScreen(surface, 20, 10);
+    soft::SetScreenListener(surface, &listener);
+    soft::Object brush = soft::CreateSolidBrush(surface, Red);
+    soft::FillRect(surface, screen, gdi::Rect{-5, 8, 4, 30}, brush);
+    soft::FillRect(surface, image, gdi::Rect{0, 0, 4, 4}, brush);
+    soft::FillRect(surface, screen, gdi::Rect{25, 0, 30, 5}, brush);
+    soft::BitBlt(surface, screen, 16, -3, 8, 8, image, 0, 0);
+    soft::BitBlt(surface, image, 0, 0, 8, 8, screen, 0, 0);
+    soft::MoveToEx(surface, screen, -3, 2);
+    soft::LineTo(surface, screen, 40, 9);
+    soft::LineTo(surface, image, 1, 1);
+    soft::FillRect(surface, nullptr, gdi::Rect{0, 0, 4, 4}, brush);
+    soft::SetScreenListener(surface, nullptr);
+    soft::FillRect(surface, screen, gdi::Rect{0, 0, 4, 4}, brush);
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"rect 0 8 4 10", "rect 16 0 20 5", "line -3 2 40 9"}));
 }
 
 } // namespace

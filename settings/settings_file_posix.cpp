@@ -1,4 +1,5 @@
-// The settings file through the host's POSIX file calls, so tests load and save real files.
+// The settings file through POSIX file calls: for the programs on Linux and the BSDs, and for
+// the native tests, which load and save real files.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

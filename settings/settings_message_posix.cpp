@@ -1,4 +1,4 @@
-// The save-failure message on the host, which has no message boxes: standard error.
+// The save-failure message where there are no message boxes: standard error.
 #include "settings/settings.h"
 
 #include <cstdio>
