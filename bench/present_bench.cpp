@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/dirty_screen.h"
 #include "saver/box_animator.h"
+#include "saver/dirty_rows.h"
+#include "tavorinex/x11_pixels.h"
 
 namespace {
 
@@ -16,19 +17,14 @@ constexpr int32_t Width = 1920;
 constexpr int32_t Height = 1080;
 constexpr int64_t FrameMicros = 1000000 / 60;
 
-uint32_t SeedTicks(void* clock) {
-    return *static_cast<const uint32_t*>(clock);
-}
-
 void Present(benchmark::State& state, SaverParameters parameters) {
     DirtyScreen screen;
     NewDirtyScreen(screen, Width, Height);
-    uint32_t seed = 7;
-    SaverPlatform platform = DirtyPlatformOn(screen);
-    platform.TickCount = SeedTicks;
-    platform.Clock = &seed;
     Saver saver;
-    BoxAnimatorStart(saver, platform, screen.Screen, parameters);
+    BoxAnimatorStart(saver, soft::PlatformOn(screen.Surface), screen.Screen, parameters, 7);
+    // Xvfb's and most drivers' 24-bit visual.
+    PixelChannels channels;
+    FillPixelChannels(channels, 0xFF0000, 0xFF00, 0xFF);
     std::vector<uint32_t> image(static_cast<size_t>(Width) * Height);
     std::vector<DirtyRect> rects;
     int64_t due = 0;
@@ -43,16 +39,11 @@ void Present(benchmark::State& state, SaverParameters parameters) {
             due += int64_t{BoxAnimatorAdvance(saver).Polls} * 1000;
         }
         TakeDirtyRects(screen.Rows, rects);
-        const uint32_t* from = soft::PixelsOf(screen.Surface, screen.Screen).data;
+        const soft::Pixels from = soft::PixelsOf(screen.Surface, screen.Screen);
         for (const DirtyRect& r : rects) {
-            for (int32_t y = r.y; y < r.y + r.height; ++y) {
-                const size_t row = static_cast<size_t>(y) * Width;
-                for (int32_t x = r.x; x < r.x + r.width; ++x) {
-                    const uint32_t c = from[row + x];
-                    image[row + x] = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-                }
-            }
-            pixels += double(r.width) * r.height;
+            ConvertRect32(channels, from, r, reinterpret_cast<char*>(image.data()),
+                          Width * sizeof(uint32_t));
+            pixels += double(r.Width) * r.Height;
         }
         frames += rects.empty() ? 0 : 1;
         rectangles += double(rects.size());

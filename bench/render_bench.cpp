@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/tavorinex/render_run.h"
+#include "tavorinex/render_run.h"
 
 namespace {
 
@@ -104,12 +104,12 @@ void SaverTwoMinutes(benchmark::State& state) {
             return;
         }
         RenderCounts counts;
-        while (counts.polls < 120000) {
+        while (counts.Polls < 120000) {
             RenderStep(run, counts);
         }
         EndRender(run);
-        state.counters["steps"] = static_cast<double>(counts.steps);
-        state.counters["wipes"] = static_cast<double>(counts.wipes);
+        state.counters["steps"] = static_cast<double>(counts.Steps);
+        state.counters["wipes"] = static_cast<double>(counts.Wipes);
     }
 }
 BENCHMARK(SaverTwoMinutes)->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@ if(WIN32)
              COMMAND ${PYTHON3} ${PROJECT_SOURCE_DIR}/tests/e2e/run.py
                      --scr $<TARGET_FILE:tavorinex_scr> --work ${CMAKE_BINARY_DIR}/e2e ${module})
     set_tests_properties(e2e_${module} PROPERTIES
+      LABELS e2e
       RESOURCE_LOCK wine_e2e
       TIMEOUT 900
       ENVIRONMENT "TAVORINEX_E2E_HELPERS=${CMAKE_BINARY_DIR}")

@@ -26,6 +26,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
                COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:tavorinex> -DCASE=${params_name}
                        -DWORK=${CMAKE_CURRENT_BINARY_DIR}/params/${params_name}
                        -P ${CMAKE_CURRENT_LIST_FILE})
+      set_tests_properties(params.${params_name} PROPERTIES LABELS tool)
     endforeach()
   endif()
   return()

@@ -26,4 +26,6 @@ if(WIN32)
   add_test(NAME scr_size_budget
            COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:tavorinex_scr> -DLIMIT=40960
                    -P ${PROJECT_SOURCE_DIR}/tests/pe/size_budget.cmake)
+  set_tests_properties(pe_scr pe_refuses_a_program_without_the_icon
+                       pe_refuses_a_program_xp_cannot_load scr_size_budget PROPERTIES LABELS pe)
 endif()

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/tavorinex/image_io.h"
+#include "tavorinex/image_io.h"
 
 struct ShownFrame {
     RgbImage screen; // the whole picture once this frame is drawn
@@ -36,9 +36,9 @@ inline DecodedGif DecodeGif(const std::string& path) {
     result.width = file->SWidth;
     result.height = file->SHeight;
     RgbImage canvas;
-    canvas.width = result.width;
-    canvas.height = result.height;
-    canvas.pixels.assign(static_cast<size_t>(result.width) * result.height, 0xFFFFFFFFu);
+    canvas.Width = result.width;
+    canvas.Height = result.height;
+    canvas.Pixels.assign(static_cast<size_t>(result.width) * result.height, 0xFFFFFFFFu);
     for (int i = 0; i < file->ImageCount; ++i) {
         const SavedImage& image = file->SavedImages[i];
         for (int e = 0; e < image.ExtensionBlockCount; ++e) {
@@ -61,7 +61,7 @@ inline DecodedGif DecodeGif(const std::string& path) {
                     continue;
                 }
                 const GifColorType& c = map->Colors[index];
-                canvas.pixels[static_cast<size_t>(desc.Top + y) * result.width + desc.Left + x] =
+                canvas.Pixels[static_cast<size_t>(desc.Top + y) * result.width + desc.Left + x] =
                     static_cast<uint32_t>(c.Red) | static_cast<uint32_t>(c.Green) << 8 |
                     static_cast<uint32_t>(c.Blue) << 16;
             }

@@ -7,23 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "tavorinex/image_gif.h"
+#include "tavorinex/image_io.h"
 #include "tests/render/gif_decode.h"
 #include "tests/render/test_files.h"
-#include "tools/tavorinex/image_gif.h"
-#include "tools/tavorinex/image_io.h"
 
 namespace {
 
 RgbImage Filled(int32_t width, int32_t height, uint32_t color) {
     RgbImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(static_cast<size_t>(width) * height, color);
+    image.Width = width;
+    image.Height = height;
+    image.Pixels.assign(static_cast<size_t>(width) * height, color);
     return image;
 }
 
 void Put(RgbImage& image, int32_t x, int32_t y, uint32_t color) {
-    image.pixels[static_cast<size_t>(y) * image.width + x] = color;
+    image.Pixels[static_cast<size_t>(y) * image.Width + x] = color;
 }
 
 // Every channel at its extremes and in between, so swapped or shifted channels show.
@@ -32,8 +32,8 @@ RgbImage Sampler() {
     const uint32_t colors[] = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF,
                                0x123456, 0x654321, 0x010203, 0xFEFDFC, 0x808080,
                                0x7F7F7F, 0x00FF01, 0xABCDEF, 0x0A0B0C, 0xC0FFEE};
-    for (size_t i = 0; i < image.pixels.size(); ++i) {
-        image.pixels[i] = colors[i];
+    for (size_t i = 0; i < image.Pixels.size(); ++i) {
+        image.Pixels[i] = colors[i];
     }
     return image;
 }
@@ -46,14 +46,14 @@ TEST(ImageFiles, PngDecodesToTheSamePixelsAndRepeatsByteForByte) {
     EXPECT_EQ(FileBytes(TempPath("a.png")), FileBytes(TempPath("b.png")));
     RgbImage read;
     ASSERT_TRUE(ReadPng(TempPath("a.png"), read, error)) << error;
-    EXPECT_EQ(read.width, 5);
-    EXPECT_EQ(read.height, 3);
-    EXPECT_EQ(read.pixels, image.pixels);
+    EXPECT_EQ(read.Width, 5);
+    EXPECT_EQ(read.Height, 3);
+    EXPECT_EQ(read.Pixels, image.Pixels);
 }
 
 TEST(ImageFiles, PpmIsAHeaderAndRedGreenBlueBytes) {
     RgbImage image = Filled(2, 1, 0);
-    image.pixels = {0x030201, 0xFFFEFD};
+    image.Pixels = {0x030201, 0xFFFEFD};
     std::string error;
     ASSERT_TRUE(WritePpm(image, TempPath("a.ppm"), error)) << error;
     EXPECT_EQ(FileBytes(TempPath("a.ppm")), std::string("P6\n2 1\n255\n\x01\x02\x03\xFD\xFE\xFF"));
@@ -70,7 +70,7 @@ TEST(ImageFiles, UnwritablePathsFailWithAReason) {
     EXPECT_FALSE(error.empty());
     GifAnimation gif;
     EXPECT_FALSE(GifBegin(gif, missingDir + ".gif", 1, 1));
-    EXPECT_FALSE(gif.error.empty());
+    EXPECT_FALSE(gif.Error.empty());
     EXPECT_FALSE(GifEnd(gif, 0));
 }
 
@@ -95,10 +95,10 @@ TEST(GifDelays, RoundedAtBothEndsSoTheyAddUp) {
 
 TEST(GifPalettes, ExactWhenTheColoursFitNearestOtherwise) {
     GifPalette exact = BuildGifPalette({9, 3, 9, 5}, 255);
-    EXPECT_TRUE(exact.exact);
-    EXPECT_EQ(exact.colors, (std::vector<uint32_t>{3, 5, 9}));
-    ASSERT_EQ(exact.map.size(), 3u);
-    EXPECT_EQ(exact.map[2], (std::pair<uint32_t, uint8_t>{9, 2}));
+    EXPECT_TRUE(exact.Exact);
+    EXPECT_EQ(exact.Colors, (std::vector<uint32_t>{3, 5, 9}));
+    ASSERT_EQ(exact.Map.size(), 3u);
+    EXPECT_EQ(exact.Map[2], (std::pair<uint32_t, uint8_t>{9, 2}));
 
     // 256 grey levels, each twice, plus one rare near-white: the rare one gives way.
     std::vector<uint32_t> colors;
@@ -108,13 +108,13 @@ TEST(GifPalettes, ExactWhenTheColoursFitNearestOtherwise) {
     }
     colors.push_back(0xFEFFFEu);
     GifPalette reduced = BuildGifPalette(colors, 256);
-    EXPECT_FALSE(reduced.exact);
-    EXPECT_EQ(reduced.colors.size(), 256u);
-    for (const auto& [color, index] : reduced.map) {
+    EXPECT_FALSE(reduced.Exact);
+    EXPECT_EQ(reduced.Colors.size(), 256u);
+    for (const auto& [color, index] : reduced.Map) {
         if (color == 0xFEFFFEu) {
-            EXPECT_EQ(reduced.colors[index], 0xFEFEFEu); // nearest grey
+            EXPECT_EQ(reduced.Colors[index], 0xFEFEFEu); // nearest grey
         } else {
-            EXPECT_EQ(reduced.colors[index], color);
+            EXPECT_EQ(reduced.Colors[index], color);
         }
     }
 }
@@ -122,17 +122,17 @@ TEST(GifPalettes, ExactWhenTheColoursFitNearestOtherwise) {
 TEST(GifAnimations, FramesCarryOnlyChangesAndPlayBackExactly) {
     std::string path = TempPath("a.gif");
     GifAnimation gif;
-    ASSERT_TRUE(GifBegin(gif, path, 6, 4)) << gif.error;
+    ASSERT_TRUE(GifBegin(gif, path, 6, 4)) << gif.Error;
     RgbImage first = Filled(6, 4, 0);
     Put(first, 1, 1, 0x0000FF);
     RgbImage second = first;
     Put(second, 2, 1, 0x00FF00);
     Put(second, 4, 3, 0xFF0000);
-    GifAddFrame(gif, first.pixels.data(), 0);
-    GifAddFrame(gif, first.pixels.data(), 40);   // unchanged: the first frame lasts longer
-    GifAddFrame(gif, second.pixels.data(), 120); // changed rectangle x 2..4, y 1..3
-    ASSERT_TRUE(GifEnd(gif, 150)) << gif.error;
-    EXPECT_EQ(gif.framesQuantised, 0);
+    GifAddFrame(gif, first.Pixels.data(), 0);
+    GifAddFrame(gif, first.Pixels.data(), 40);   // unchanged: the first frame lasts longer
+    GifAddFrame(gif, second.Pixels.data(), 120); // changed rectangle x 2..4, y 1..3
+    ASSERT_TRUE(GifEnd(gif, 150)) << gif.Error;
+    EXPECT_EQ(gif.FramesQuantised, 0);
 
     DecodedGif decoded = DecodeGif(path);
     ASSERT_TRUE(decoded.ok);
@@ -140,9 +140,9 @@ TEST(GifAnimations, FramesCarryOnlyChangesAndPlayBackExactly) {
     EXPECT_EQ(decoded.width, 6);
     EXPECT_EQ(decoded.height, 4);
     ASSERT_EQ(decoded.frames.size(), 2u);
-    EXPECT_EQ(decoded.frames[0].screen.pixels, first.pixels);
+    EXPECT_EQ(decoded.frames[0].screen.Pixels, first.Pixels);
     EXPECT_EQ(decoded.frames[0].delay, 12);
-    EXPECT_EQ(decoded.frames[1].screen.pixels, second.pixels);
+    EXPECT_EQ(decoded.frames[1].screen.Pixels, second.Pixels);
     EXPECT_EQ(decoded.frames[1].delay, 3);
 
     int code = 0;
@@ -164,14 +164,14 @@ TEST(GifAnimations, ManyColoursKeepTheCommonOnesExact) {
         Put(image, i % 32, i / 32, static_cast<uint32_t>(i) * 3 + 1); // 300 rare colours
     }
     GifAnimation gif;
-    ASSERT_TRUE(GifBegin(gif, path, 32, 20)) << gif.error;
-    GifAddFrame(gif, image.pixels.data(), 0);
-    ASSERT_TRUE(GifEnd(gif, 100)) << gif.error;
-    EXPECT_EQ(gif.framesQuantised, 1);
+    ASSERT_TRUE(GifBegin(gif, path, 32, 20)) << gif.Error;
+    GifAddFrame(gif, image.Pixels.data(), 0);
+    ASSERT_TRUE(GifEnd(gif, 100)) << gif.Error;
+    EXPECT_EQ(gif.FramesQuantised, 1);
     DecodedGif decoded = DecodeGif(path);
     ASSERT_TRUE(decoded.ok);
     ASSERT_EQ(decoded.frames.size(), 1u);
-    const std::vector<uint32_t>& shown = decoded.frames[0].screen.pixels;
+    const std::vector<uint32_t>& shown = decoded.frames[0].screen.Pixels;
     EXPECT_EQ(shown.back(), 0u); // black, the commonest, stays exact
     // All rare colours are equally rare: the lowest 255 stay, the others take the nearest.
     auto distance = [](uint32_t a, uint32_t b) {
@@ -183,14 +183,14 @@ TEST(GifAnimations, ManyColoursKeepTheCommonOnesExact) {
         return total;
     };
     for (size_t i = 0; i < 300; ++i) {
-        uint32_t wanted = image.pixels[i];
+        uint32_t wanted = image.Pixels[i];
         if (i < 255) {
             EXPECT_EQ(shown[i], wanted) << i;
             continue;
         }
         int best = distance(wanted, 0);
         for (size_t k = 0; k < 255; ++k) {
-            best = std::min(best, distance(wanted, image.pixels[k]));
+            best = std::min(best, distance(wanted, image.Pixels[k]));
         }
         EXPECT_EQ(distance(wanted, shown[i]), best) << i;
     }
@@ -200,15 +200,15 @@ TEST(GifAnimations, DelaysBeyondOneFrameContinueInEmptyFrames) {
     std::string path = TempPath("long.gif");
     RgbImage image = Filled(2, 2, 0x0000FF);
     GifAnimation gif;
-    ASSERT_TRUE(GifBegin(gif, path, 2, 2)) << gif.error;
-    GifAddFrame(gif, image.pixels.data(), 0);
-    ASSERT_TRUE(GifEnd(gif, 700000)) << gif.error;
+    ASSERT_TRUE(GifBegin(gif, path, 2, 2)) << gif.Error;
+    GifAddFrame(gif, image.Pixels.data(), 0);
+    ASSERT_TRUE(GifEnd(gif, 700000)) << gif.Error;
     DecodedGif decoded = DecodeGif(path);
     ASSERT_TRUE(decoded.ok);
     ASSERT_EQ(decoded.frames.size(), 2u);
     EXPECT_EQ(decoded.frames[0].delay, 65535);
     EXPECT_EQ(decoded.frames[1].delay, 70000 - 65535);
-    EXPECT_EQ(decoded.frames[1].screen.pixels, image.pixels);
+    EXPECT_EQ(decoded.frames[1].screen.Pixels, image.Pixels);
 }
 
 } // namespace

@@ -12,12 +12,12 @@
 #include "saver/saver_state.h"
 #include "saver/soft_surface.h"
 #include "settings/settings.h"
+#include "tavorinex/commands.h"
+#include "tavorinex/image_io.h"
+#include "tavorinex/render_args.h"
+#include "tavorinex/render_run.h"
 #include "tests/render/gif_decode.h"
 #include "tests/render/test_files.h"
-#include "tools/tavorinex/commands.h"
-#include "tools/tavorinex/image_io.h"
-#include "tools/tavorinex/render_args.h"
-#include "tools/tavorinex/render_run.h"
 
 namespace {
 
@@ -131,9 +131,9 @@ TEST(RenderTool, PngAndPpmHoldExactlyTheSurfacePixels) {
     ASSERT_TRUE(WritePng(screen, TempPath("surface.png"), error)) << error;
     RgbImage read;
     ASSERT_TRUE(ReadPng(TempPath("surface.png"), read, error)) << error;
-    EXPECT_EQ(read.width, 120);
-    EXPECT_EQ(read.height, 90);
-    EXPECT_EQ(read.pixels, surface);
+    EXPECT_EQ(read.Width, 120);
+    EXPECT_EQ(read.Height, 90);
+    EXPECT_EQ(read.Pixels, surface);
 
     // The tool's own files of the same run, both formats.
     std::string settings = WriteSettings("surface.ini", "60,40,45,990,12,");
@@ -141,7 +141,7 @@ TEST(RenderTool, PngAndPpmHoldExactlyTheSurfacePixels) {
     ASSERT_EQ(RunTool(args + " --out " + TempPath("tool.png")).exitCode, 0);
     ASSERT_EQ(RunTool(args + " --out " + TempPath("tool.ppm")).exitCode, 0);
     ASSERT_TRUE(ReadPng(TempPath("tool.png"), read, error)) << error;
-    EXPECT_EQ(read.pixels, surface);
+    EXPECT_EQ(read.Pixels, surface);
     std::vector<uint8_t> rgb = RgbBytes(read);
     EXPECT_EQ(FileBytes(TempPath("tool.ppm")),
               "P6\n120 90\n255\n" + std::string(rgb.begin(), rgb.end()));
@@ -249,16 +249,16 @@ TEST(RenderTool, GifFramesAreTheScreenAtTheirTimes) {
         Seen& s = *static_cast<Seen*>(context);
         for (uint64_t time = first; time < first + count; ++time) {
             if (time % 30 == 0) {
-                s.screens.push_back(RenderScreen(s.render).pixels);
+                s.screens.push_back(RenderScreen(s.render).Pixels);
             }
         }
     };
     RenderCounts counts;
-    while (counts.polls < 8000) {
+    while (counts.Polls < 8000) {
         RenderStep(seen.render, counts, atFrames, &seen);
     }
     EndRender(seen.render);
-    ASSERT_EQ(counts.polls, polls);
+    ASSERT_EQ(counts.Polls, polls);
     ASSERT_EQ(seen.screens.size(), (polls + frameMs - 1) / frameMs);
     // Equal neighbours make one longer frame.
     std::vector<std::vector<uint32_t>> distinct;
@@ -275,7 +275,7 @@ TEST(RenderTool, GifFramesAreTheScreenAtTheirTimes) {
     uint64_t total = 0;
     bool interlaced = false;
     for (size_t i = 0; i < distinct.size(); ++i) {
-        ASSERT_EQ(gif.frames[i].screen.pixels, distinct[i]) << "frame " << i;
+        ASSERT_EQ(gif.frames[i].screen.Pixels, distinct[i]) << "frame " << i;
         total += static_cast<uint64_t>(gif.frames[i].delay);
         // A mid-wipe frame: a coloured row 0 over a row 1 that still shows the trail.
         uint32_t top = distinct[i][0];

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "settings/settings.h"
-#include "tools/tavorinex/render_run.h"
+#include "tavorinex/render_run.h"
 
 namespace {
 
@@ -137,8 +137,8 @@ int main(int argc, char** argv) {
                   shots.size()};
     Compare(search, 0, 0); // the black screen before the first step
     RenderCounts counts;
-    while (search.left > 0 && counts.polls <= maxPolls) {
-        search.steps = counts.steps + 1;
+    while (search.left > 0 && counts.Polls <= maxPolls) {
+        search.steps = counts.Steps + 1;
         RenderStep(run, counts, AfterAdvance, &search);
     }
     EndRender(run);

@@ -1,4 +1,4 @@
-#include "app/hack_options.h"
+#include "tavorinex/hack_options.h"
 
 #include <gtest/gtest.h>
 

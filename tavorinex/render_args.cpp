@@ -1,29 +1,11 @@
-#include "tools/tavorinex/render_args.h"
+#include "tavorinex/render_args.h"
 
 #include <cstring>
 
+#include "cli/options.h"
 #include "saver/soft_surface.h"
 
 namespace {
-
-bool ParseUnsigned(const std::string& text, uint64_t max, uint64_t& value) {
-    if (text.empty() || text.size() > 20) {
-        return false;
-    }
-    uint64_t result = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (result > (max - digit) / 10) {
-            return false;
-        }
-        result = result * 10 + digit;
-    }
-    value = result;
-    return true;
-}
 
 bool EndsWith(const std::string& text, const char* suffix) {
     size_t length = std::strlen(suffix);
@@ -58,7 +40,7 @@ bool ParseSeconds(const std::string& text, uint64_t& polls) {
         return false;
     }
     uint64_t seconds = 0;
-    if (!whole.empty() && !ParseUnsigned(whole, MaxSeconds, seconds)) {
+    if (!whole.empty() && !ParseUnsigned(whole, 10, MaxSeconds, seconds)) {
         return false;
     }
     uint64_t millis = 0;
@@ -82,114 +64,104 @@ bool ParseSeconds(const std::string& text, uint64_t& polls) {
 }
 
 bool ParseRenderArgs(int argc, char** argv, RenderOptions& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        std::string value;
-        bool hasValue = false;
-        size_t equals = name.find('=');
-        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-            hasValue = true;
+    OptionScanner scanner = ScanOptions(argc, argv, false);
+    ScannedOption option;
+    for (;;) {
+        const ScanStep step = NextOption(scanner, option, error);
+        if (step == ScanStep::End) {
+            break;
         }
-        if (name == "--json" || name == "--help" || name == "-h") {
-            if (hasValue) {
-                error = name + " takes no value";
+        if (step == ScanStep::Refused) {
+            return false;
+        }
+        const std::string& name = option.Name;
+        if (name == "--json" || name == "--help") {
+            if (!RefuseOptionValue(option, error)) {
                 return false;
             }
-            (name == "--json" ? options.json : options.help) = true;
+            (name == "--json" ? options.Json : options.Help) = true;
             continue;
         }
         static const char* const valued[] = {"--width",    "--height", "--seed",
                                              "--settings", "--steps",  "--seconds",
                                              "--out",      "--gif",    "--frame-ms"};
         bool known = false;
-        for (const char* option : valued) {
-            known = known || name == option;
+        for (const char* valuedName : valued) {
+            known = known || name == valuedName;
         }
         if (!known) {
-            error = "unknown option " + name;
+            error = UnknownOption(option);
             return false;
         }
-        if (!hasValue) {
-            if (i + 1 >= argc) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = argv[++i];
+        if (!TakeOptionValue(scanner, option, error)) {
+            return false;
         }
+        const std::string& value = option.Value;
         uint64_t number = 0;
         if (name == "--width" || name == "--height") {
-            if (!ParseUnsigned(value, soft::MaxBitmapSide, number) || number == 0) {
-                error = name + " must be a whole number from 1 to " +
-                        std::to_string(soft::MaxBitmapSide) + ", not " + value;
+            if (!OptionNumber(option, 1, soft::MaxBitmapSide, number, error)) {
                 return false;
             }
-            (name == "--width" ? options.width : options.height) = static_cast<int32_t>(number);
+            (name == "--width" ? options.Width : options.Height) = static_cast<int32_t>(number);
         } else if (name == "--seed") {
-            if (!ParseUnsigned(value, 0xFFFFFFFFu, number)) {
-                error = "--seed must be a whole number from 0 to 4294967295, not " + value;
+            if (!OptionNumber(option, 0, 0xFFFFFFFFu, number, error)) {
                 return false;
             }
-            options.hasSeed = true;
-            options.seed = static_cast<uint32_t>(number);
+            options.HasSeed = true;
+            options.Seed = static_cast<uint32_t>(number);
         } else if (name == "--steps") {
-            if (!ParseUnsigned(value, MaxSteps, number)) {
-                error = "--steps must be a whole number from 0 to " + std::to_string(MaxSteps) +
-                        ", not " + value;
+            if (!OptionNumber(option, 0, MaxSteps, number, error)) {
                 return false;
             }
-            options.hasSteps = true;
-            options.steps = number;
+            options.HasSteps = true;
+            options.Steps = number;
         } else if (name == "--seconds") {
-            if (!ParseSeconds(value, options.secondsPolls)) {
+            if (!ParseSeconds(value, options.SecondsPolls)) {
                 error = "--seconds must be a decimal number from 0 to " +
                         std::to_string(MaxSeconds) + ", not " + value;
                 return false;
             }
-            options.hasSeconds = true;
+            options.HasSeconds = true;
         } else if (name == "--frame-ms") {
-            if (!ParseUnsigned(value, MaxFrameMs, number) || number < MinFrameMs) {
-                error = "--frame-ms must be a whole number from " + std::to_string(MinFrameMs) +
-                        " to " + std::to_string(MaxFrameMs) + ", not " + value;
+            if (!OptionNumber(option, MinFrameMs, MaxFrameMs, number, error)) {
                 return false;
             }
-            options.hasFrameMs = true;
-            options.frameMs = static_cast<uint32_t>(number);
+            options.HasFrameMs = true;
+            options.FrameMs = static_cast<uint32_t>(number);
         } else if (value.empty()) {
             error = name + " needs a file name";
             return false;
         } else if (name == "--settings") {
-            options.settingsPath = value;
+            options.SettingsPath = value;
         } else if (name == "--out") {
             if (!EndsWith(value, ".png") && !EndsWith(value, ".ppm")) {
                 error = "--out must name a .png or .ppm file, not " + value;
                 return false;
             }
-            options.outPath = value;
-            options.outPng = EndsWith(value, ".png");
+            options.OutPath = value;
+            options.OutPng = EndsWith(value, ".png");
         } else {
             if (!EndsWith(value, ".gif")) {
                 error = "--gif must name a .gif file, not " + value;
                 return false;
             }
-            options.gifPath = value;
+            options.GifPath = value;
         }
     }
-    if (options.help) {
+    if (options.Help) {
         return true;
     }
-    if (!options.hasSteps && !options.hasSeconds) {
+    if (!options.HasSteps && !options.HasSeconds) {
         error = "say when to stop: --steps N or --seconds S";
         return false;
     }
-    if (options.hasFrameMs && options.gifPath.empty()) {
+    if (options.HasFrameMs && options.GifPath.empty()) {
         error = "--frame-ms applies only with --gif";
         return false;
     }
-    if (int64_t{options.width} * options.height > soft::MaxBitmapPixels) {
-        error = "a screen of " + std::to_string(options.width) + "x" +
-                std::to_string(options.height) + " is larger than the " +
+    if (int64_t{options.Width} * options.Height > soft::MaxBitmapPixels) {
+        error = "a screen of " + std::to_string(options.Width) + "x" +
+                std::to_string(options.Height) + " is larger than the " +
                 std::to_string(soft::MaxBitmapPixels) + " pixels the tool can draw";
         return false;
     }

@@ -1,4 +1,4 @@
-#include "tools/tavorinex/output_file.h"
+#include "tavorinex/output_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -131,49 +131,49 @@ bool OutputOpen(OutputFile& file, const std::string& path, std::string& error) {
         Forget(temp);
         return false;
     }
-    file.path = target;
-    file.tempPath = temp;
-    file.stream = stream;
+    file.Path = target;
+    file.TempPath = temp;
+    file.Stream = stream;
     return true;
 }
 
 bool OutputCommit(OutputFile& file, std::string& error) {
-    if (file.stream == nullptr) {
+    if (file.Stream == nullptr) {
         error = "nothing open to write";
         return false;
     }
     errno = 0;
-    bool ok = std::fflush(file.stream) == 0 && std::ferror(file.stream) == 0 &&
-              fsync(fileno(file.stream)) == 0;
+    bool ok = std::fflush(file.Stream) == 0 && std::ferror(file.Stream) == 0 &&
+              fsync(fileno(file.Stream)) == 0;
     // An error flag from an earlier write may come without errno.
     int failure = ok ? 0 : (errno != 0 ? errno : EIO);
-    if (std::fclose(file.stream) != 0 && ok) {
+    if (std::fclose(file.Stream) != 0 && ok) {
         ok = false;
         failure = errno;
     }
-    file.stream = nullptr;
-    if (ok && std::rename(file.tempPath.c_str(), file.path.c_str()) != 0) {
+    file.Stream = nullptr;
+    if (ok && std::rename(file.TempPath.c_str(), file.Path.c_str()) != 0) {
         ok = false;
         failure = errno;
     }
     if (!ok) {
-        unlink(file.tempPath.c_str());
+        unlink(file.TempPath.c_str());
         error = std::strerror(failure);
     }
-    Forget(file.tempPath);
-    file.tempPath.clear();
+    Forget(file.TempPath);
+    file.TempPath.clear();
     return ok;
 }
 
 void OutputDiscard(OutputFile& file) {
-    if (file.stream != nullptr) {
-        std::fclose(file.stream);
-        file.stream = nullptr;
+    if (file.Stream != nullptr) {
+        std::fclose(file.Stream);
+        file.Stream = nullptr;
     }
-    if (!file.tempPath.empty()) {
-        unlink(file.tempPath.c_str());
-        Forget(file.tempPath);
-        file.tempPath.clear();
+    if (!file.TempPath.empty()) {
+        unlink(file.TempPath.c_str());
+        Forget(file.TempPath);
+        file.TempPath.clear();
     }
 }
 

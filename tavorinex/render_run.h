@@ -7,19 +7,18 @@
 #include "saver/box_animator.h"
 #include "saver/soft_surface.h"
 #include "settings/settings.h"
-#include "tools/tavorinex/image_io.h"
+#include "tavorinex/image_io.h"
 
 struct RenderCounts {
-    uint64_t steps = 0;
-    uint64_t polls = 0; // each one simulated millisecond of saver time
-    uint64_t wipes = 0;
+    uint64_t Steps = 0;
+    uint64_t Polls = 0; // each one simulated millisecond of saver time
+    uint64_t Wipes = 0;
 };
 
 // One saver on a screen of its own.
 struct RenderRun {
     soft::Surface* Surface = nullptr;
     gdi::DC Screen = nullptr;
-    uint32_t Seed = 0; // what Randomize takes for the tick count
     Saver Core;
 };
 

@@ -1,4 +1,4 @@
-#include "tools/tavorinex/image_gif.h"
+#include "tavorinex/image_gif.h"
 
 #include <gif_lib.h>
 
@@ -14,9 +14,9 @@ int WriteBytes(GifFileType* file, const GifByteType* bytes, int length) {
 }
 
 void Fail(GifAnimation& gif, int code) {
-    if (gif.error.empty()) {
+    if (gif.Error.empty()) {
         const char* text = GifErrorString(code);
-        gif.error = text != nullptr ? text : "GIF write failed";
+        gif.Error = text != nullptr ? text : "GIF write failed";
     }
 }
 
@@ -39,7 +39,7 @@ int TableSize(size_t colors) {
 }
 
 void WriteFrame(GifAnimation& gif, const GifPendingFrame& frame, uint32_t delay) {
-    if (!gif.error.empty()) {
+    if (!gif.Error.empty()) {
         return;
     }
     GraphicsControlBlock control{};
@@ -47,60 +47,60 @@ void WriteFrame(GifAnimation& gif, const GifPendingFrame& frame, uint32_t delay)
     control.UserInputFlag = false;
     control.DelayTime = static_cast<int>(delay);
     control.TransparentColor =
-        frame.transparentIndex >= 0 ? frame.transparentIndex : NO_TRANSPARENT_COLOR;
+        frame.TransparentIndex >= 0 ? frame.TransparentIndex : NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     size_t length = EGifGCBToExtension(&control, extension);
-    if (EGifPutExtension(gif.file, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
+    if (EGifPutExtension(gif.File, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
         GIF_ERROR) {
-        Fail(gif, gif.file->Error);
+        Fail(gif, gif.File->Error);
         return;
     }
-    std::vector<GifColorType> table(static_cast<size_t>(TableSize(frame.palette.size())));
-    for (size_t i = 0; i < frame.palette.size(); ++i) {
-        table[i].Red = static_cast<GifByteType>(frame.palette[i] & 0xFFu);
-        table[i].Green = static_cast<GifByteType>((frame.palette[i] >> 8) & 0xFFu);
-        table[i].Blue = static_cast<GifByteType>((frame.palette[i] >> 16) & 0xFFu);
+    std::vector<GifColorType> table(static_cast<size_t>(TableSize(frame.Palette.size())));
+    for (size_t i = 0; i < frame.Palette.size(); ++i) {
+        table[i].Red = static_cast<GifByteType>(frame.Palette[i] & 0xFFu);
+        table[i].Green = static_cast<GifByteType>((frame.Palette[i] >> 8) & 0xFFu);
+        table[i].Blue = static_cast<GifByteType>((frame.Palette[i] >> 16) & 0xFFu);
     }
     ColorMapObject* map = GifMakeMapObject(static_cast<int>(table.size()), table.data());
     if (map == nullptr) {
-        gif.error = "out of memory";
+        gif.Error = "out of memory";
         return;
     }
-    int result = EGifPutImageDesc(gif.file, frame.rect.left, frame.rect.top, frame.rect.width,
-                                  frame.rect.height, false, map);
+    int result = EGifPutImageDesc(gif.File, frame.Rect.Left, frame.Rect.Top, frame.Rect.Width,
+                                  frame.Rect.Height, false, map);
     GifFreeMapObject(map);
     if (result == GIF_ERROR) {
-        Fail(gif, gif.file->Error);
+        Fail(gif, gif.File->Error);
         return;
     }
-    std::vector<GifByteType> row(static_cast<size_t>(frame.rect.width));
-    for (int32_t y = 0; y < frame.rect.height; ++y) {
-        const uint8_t* source = frame.indices.data() + static_cast<size_t>(y) * row.size();
+    std::vector<GifByteType> row(static_cast<size_t>(frame.Rect.Width));
+    for (int32_t y = 0; y < frame.Rect.Height; ++y) {
+        const uint8_t* source = frame.Indices.data() + static_cast<size_t>(y) * row.size();
         std::copy(source, source + row.size(), row.begin());
-        if (EGifPutLine(gif.file, row.data(), frame.rect.width) == GIF_ERROR) {
-            Fail(gif, gif.file->Error);
+        if (EGifPutLine(gif.File, row.data(), frame.Rect.Width) == GIF_ERROR) {
+            Fail(gif, gif.File->Error);
             return;
         }
     }
-    ++gif.framesWritten;
+    ++gif.FramesWritten;
 }
 
 // Writes the pending frame to last until endMs; a delay longer than one frame can carry
 // continues in empty one-pixel frames.
 void FlushPending(GifAnimation& gif, uint64_t endMs, bool last) {
-    uint32_t delay = GifDelayBetween(gif.pending.startMs, endMs);
+    uint32_t delay = GifDelayBetween(gif.Pending.StartMs, endMs);
     if (last && delay == 0) {
         delay = 1; // a zero delay would be shown as a default of about a tenth of a second
     }
     uint32_t first = std::min(delay, GifMaxDelay);
-    WriteFrame(gif, gif.pending, first);
+    WriteFrame(gif, gif.Pending, first);
     delay -= first;
     while (delay > 0) {
         GifPendingFrame empty;
-        empty.rect = GifRect{0, 0, 1, 1};
-        empty.indices = {0};
-        empty.palette = {0};
-        empty.transparentIndex = 0;
+        empty.Rect = GifRect{0, 0, 1, 1};
+        empty.Indices = {0};
+        empty.Palette = {0};
+        empty.TransparentIndex = 0;
         uint32_t part = std::min(delay, GifMaxDelay);
         WriteFrame(gif, empty, part);
         delay -= part;
@@ -108,15 +108,15 @@ void FlushPending(GifAnimation& gif, uint64_t endMs, bool last) {
 }
 
 bool FindChanges(const GifAnimation& gif, const uint32_t* screen, GifRect& rect) {
-    int32_t left = gif.width;
+    int32_t left = gif.Width;
     int32_t right = -1;
     int32_t top = -1;
     int32_t bottom = -1;
-    size_t rowBytes = static_cast<size_t>(gif.width) * sizeof(uint32_t);
-    for (int32_t y = 0; y < gif.height; ++y) {
-        size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.width);
+    size_t rowBytes = static_cast<size_t>(gif.Width) * sizeof(uint32_t);
+    for (int32_t y = 0; y < gif.Height; ++y) {
+        size_t row = static_cast<size_t>(y) * static_cast<size_t>(gif.Width);
         const uint32_t* now = screen + row;
-        const uint32_t* before = gif.shown.data() + row;
+        const uint32_t* before = gif.Shown.data() + row;
         if (std::memcmp(now, before, rowBytes) == 0) {
             continue;
         }
@@ -124,7 +124,7 @@ bool FindChanges(const GifAnimation& gif, const uint32_t* screen, GifRect& rect)
         while (now[first] == before[first]) {
             ++first;
         }
-        int32_t last = gif.width - 1;
+        int32_t last = gif.Width - 1;
         while (now[last] == before[last]) {
             --last;
         }
@@ -144,22 +144,22 @@ bool FindChanges(const GifAnimation& gif, const uint32_t* screen, GifRect& rect)
 
 // Runs of one colour are the rule on this screen: the last answer is kept.
 struct PaletteLookup {
-    const GifPalette& palette;
-    uint32_t lastColor = 0;
-    uint8_t lastIndex = 0;
-    bool hasLast = false;
+    const GifPalette& Palette;
+    uint32_t LastColor = 0;
+    uint8_t LastIndex = 0;
+    bool HasLast = false;
 
     uint8_t IndexOf(uint32_t color) {
-        if (hasLast && color == lastColor) {
-            return lastIndex;
+        if (HasLast && color == LastColor) {
+            return LastIndex;
         }
-        auto found = std::lower_bound(palette.map.begin(), palette.map.end(), color,
+        auto found = std::lower_bound(Palette.Map.begin(), Palette.Map.end(), color,
                                       [](const std::pair<uint32_t, uint8_t>& entry,
                                          uint32_t value) { return entry.first < value; });
-        lastColor = color;
-        lastIndex = found->second;
-        hasLast = true;
-        return lastIndex;
+        LastColor = color;
+        LastIndex = found->second;
+        HasLast = true;
+        return LastIndex;
     }
 };
 
@@ -183,12 +183,12 @@ GifPalette BuildGifPalette(std::vector<uint32_t> colors, size_t maxColors) {
 GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors) {
     GifPalette palette;
     std::sort(counts.begin(), counts.end(),
-              [](const GifColorCount& a, const GifColorCount& b) { return a.color < b.color; });
+              [](const GifColorCount& a, const GifColorCount& b) { return a.Color < b.Color; });
     // Merge the entries of each colour.
     size_t kept = 0;
     for (size_t i = 0; i < counts.size(); ++i) {
-        if (kept > 0 && counts[kept - 1].color == counts[i].color) {
-            counts[kept - 1].count += counts[i].count;
+        if (kept > 0 && counts[kept - 1].Color == counts[i].Color) {
+            counts[kept - 1].Count += counts[i].Count;
         } else {
             counts[kept++] = counts[i];
         }
@@ -196,151 +196,151 @@ GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors) 
     counts.resize(kept);
     if (counts.size() <= maxColors) {
         for (const GifColorCount& entry : counts) {
-            palette.map.emplace_back(entry.color, static_cast<uint8_t>(palette.colors.size()));
-            palette.colors.push_back(entry.color);
+            palette.Map.emplace_back(entry.Color, static_cast<uint8_t>(palette.Colors.size()));
+            palette.Colors.push_back(entry.Color);
         }
         return palette;
     }
     // Too many: the most frequent colours stay exact, the rest take the nearest of them.
-    palette.exact = false;
+    palette.Exact = false;
     std::vector<GifColorCount> byCount = counts;
     std::stable_sort(
         byCount.begin(), byCount.end(),
-        [](const GifColorCount& a, const GifColorCount& b) { return a.count > b.count; });
+        [](const GifColorCount& a, const GifColorCount& b) { return a.Count > b.Count; });
     for (size_t i = 0; i < maxColors; ++i) {
-        palette.colors.push_back(byCount[i].color);
+        palette.Colors.push_back(byCount[i].Color);
     }
     for (const GifColorCount& entry : counts) {
         size_t best = 0;
-        int bestDistance = ChannelDistance(entry.color, palette.colors[0]);
-        for (size_t i = 1; i < palette.colors.size() && bestDistance > 0; ++i) {
-            int distance = ChannelDistance(entry.color, palette.colors[i]);
+        int bestDistance = ChannelDistance(entry.Color, palette.Colors[0]);
+        for (size_t i = 1; i < palette.Colors.size() && bestDistance > 0; ++i) {
+            int distance = ChannelDistance(entry.Color, palette.Colors[i]);
             if (distance < bestDistance) {
                 best = i;
                 bestDistance = distance;
             }
         }
-        palette.map.emplace_back(entry.color, static_cast<uint8_t>(best));
+        palette.Map.emplace_back(entry.Color, static_cast<uint8_t>(best));
     }
     return palette;
 }
 
 bool GifBegin(GifAnimation& gif, const std::string& path, int32_t width, int32_t height) {
-    if (!OutputOpen(gif.output, path, gif.error)) {
+    if (!OutputOpen(gif.Output, path, gif.Error)) {
         return false;
     }
     int code = 0;
-    gif.file = EGifOpen(gif.output.stream, WriteBytes, &code);
-    if (gif.file == nullptr) {
+    gif.File = EGifOpen(gif.Output.Stream, WriteBytes, &code);
+    if (gif.File == nullptr) {
         Fail(gif, code);
-        OutputDiscard(gif.output);
+        OutputDiscard(gif.Output);
         return false;
     }
-    gif.width = width;
-    gif.height = height;
-    EGifSetGifVersion(gif.file, true);
+    gif.Width = width;
+    gif.Height = height;
+    EGifSetGifVersion(gif.File, true);
     // Play forever, as the saver does.
     static const GifByteType application[] = {'N', 'E', 'T', 'S', 'C', 'A',
                                               'P', 'E', '2', '.', '0'};
     static const GifByteType loop[] = {1, 0, 0};
-    if (EGifPutScreenDesc(gif.file, width, height, 8, 0, nullptr) == GIF_ERROR ||
-        EGifPutExtensionLeader(gif.file, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
-        EGifPutExtensionBlock(gif.file, sizeof application, application) == GIF_ERROR ||
-        EGifPutExtensionBlock(gif.file, sizeof loop, loop) == GIF_ERROR ||
-        EGifPutExtensionTrailer(gif.file) == GIF_ERROR) {
-        Fail(gif, gif.file->Error);
-        EGifCloseFile(gif.file, &code);
-        gif.file = nullptr;
-        OutputDiscard(gif.output);
+    if (EGifPutScreenDesc(gif.File, width, height, 8, 0, nullptr) == GIF_ERROR ||
+        EGifPutExtensionLeader(gif.File, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif.File, sizeof application, application) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif.File, sizeof loop, loop) == GIF_ERROR ||
+        EGifPutExtensionTrailer(gif.File) == GIF_ERROR) {
+        Fail(gif, gif.File->Error);
+        EGifCloseFile(gif.File, &code);
+        gif.File = nullptr;
+        OutputDiscard(gif.Output);
         return false;
     }
     return true;
 }
 
 void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs) {
-    if (gif.file == nullptr || !gif.error.empty()) {
+    if (gif.File == nullptr || !gif.Error.empty()) {
         return;
     }
-    GifRect rect{0, 0, gif.width, gif.height};
-    bool first = !gif.hasFrame;
+    GifRect rect{0, 0, gif.Width, gif.Height};
+    bool first = !gif.HasFrame;
     if (first) {
-        gif.shown.assign(static_cast<size_t>(gif.width) * static_cast<size_t>(gif.height), 0);
+        gif.Shown.assign(static_cast<size_t>(gif.Width) * static_cast<size_t>(gif.Height), 0);
     } else {
         if (!FindChanges(gif, screen, rect)) {
             return;
         }
         FlushPending(gif, timeMs, false);
     }
-    size_t width = static_cast<size_t>(rect.width);
-    size_t stride = static_cast<size_t>(gif.width);
+    size_t width = static_cast<size_t>(rect.Width);
+    size_t stride = static_cast<size_t>(gif.Width);
     auto at = [&](int32_t y) {
-        return static_cast<size_t>(y) * stride + static_cast<size_t>(rect.left);
+        return static_cast<size_t>(y) * stride + static_cast<size_t>(rect.Left);
     };
     // The colours of the changed pixels, counted in runs.
     std::vector<GifColorCount> counts;
     size_t changed = 0;
-    for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
+    for (int32_t y = rect.Top; y < rect.Top + rect.Height; ++y) {
         const uint32_t* now = screen + at(y);
-        const uint32_t* before = gif.shown.data() + at(y);
+        const uint32_t* before = gif.Shown.data() + at(y);
         for (size_t x = 0; x < width; ++x) {
             if (!first && now[x] == before[x]) {
                 continue;
             }
             ++changed;
-            if (!counts.empty() && counts.back().color == now[x]) {
-                ++counts.back().count;
+            if (!counts.empty() && counts.back().Color == now[x]) {
+                ++counts.back().Count;
             } else {
                 counts.push_back(GifColorCount{now[x], 1});
             }
         }
     }
     // The first frame covers the whole picture; later ones leave unchanged pixels see-through.
-    bool transparent = !first && changed < width * static_cast<size_t>(rect.height);
+    bool transparent = !first && changed < width * static_cast<size_t>(rect.Height);
     GifPalette palette = BuildGifPalette(std::move(counts), transparent ? 255 : 256);
-    if (!palette.exact) {
-        ++gif.framesQuantised;
+    if (!palette.Exact) {
+        ++gif.FramesQuantised;
     }
-    GifPendingFrame& frame = gif.pending;
-    frame.rect = rect;
-    frame.palette = palette.colors;
-    frame.transparentIndex = transparent ? static_cast<int32_t>(palette.colors.size()) : -1;
+    GifPendingFrame& frame = gif.Pending;
+    frame.Rect = rect;
+    frame.Palette = palette.Colors;
+    frame.TransparentIndex = transparent ? static_cast<int32_t>(palette.Colors.size()) : -1;
     if (transparent) {
-        frame.palette.push_back(0);
+        frame.Palette.push_back(0);
     }
-    frame.startMs = timeMs;
-    frame.indices.resize(width * static_cast<size_t>(rect.height));
-    uint8_t seeThrough = static_cast<uint8_t>(transparent ? frame.transparentIndex : 0);
+    frame.StartMs = timeMs;
+    frame.Indices.resize(width * static_cast<size_t>(rect.Height));
+    uint8_t seeThrough = static_cast<uint8_t>(transparent ? frame.TransparentIndex : 0);
     PaletteLookup lookup{palette};
-    uint8_t* out = frame.indices.data();
-    for (int32_t y = rect.top; y < rect.top + rect.height; ++y) {
+    uint8_t* out = frame.Indices.data();
+    for (int32_t y = rect.Top; y < rect.Top + rect.Height; ++y) {
         const uint32_t* now = screen + at(y);
-        uint32_t* before = gif.shown.data() + at(y);
+        uint32_t* before = gif.Shown.data() + at(y);
         for (size_t x = 0; x < width; ++x) {
             bool same = !first && now[x] == before[x];
             *out++ = same ? seeThrough : lookup.IndexOf(now[x]);
         }
         std::copy(now, now + width, before);
     }
-    gif.hasFrame = true;
+    gif.HasFrame = true;
 }
 
 bool GifEnd(GifAnimation& gif, uint64_t endMs) {
-    if (gif.file == nullptr) {
+    if (gif.File == nullptr) {
         return false;
     }
-    if (gif.hasFrame) {
+    if (gif.HasFrame) {
         FlushPending(gif, endMs, true);
     }
     int code = 0;
-    if (EGifCloseFile(gif.file, &code) == GIF_ERROR) {
+    if (EGifCloseFile(gif.File, &code) == GIF_ERROR) {
         Fail(gif, code);
     }
-    gif.file = nullptr;
+    gif.File = nullptr;
     std::string error;
-    if (!gif.error.empty()) {
-        OutputDiscard(gif.output);
-    } else if (!OutputCommit(gif.output, error)) {
-        gif.error = error;
+    if (!gif.Error.empty()) {
+        OutputDiscard(gif.Output);
+    } else if (!OutputCommit(gif.Output, error)) {
+        gif.Error = error;
     }
-    return gif.error.empty();
+    return gif.Error.empty();
 }

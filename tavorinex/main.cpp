@@ -1,7 +1,7 @@
 // tavorinex: the saver's logic from the command line, without Windows; without a
 // subcommand, the saver itself as an XScreenSaver hack.
-#include "app/x11_host.h"
-#include "tools/tavorinex/commands.h"
+#include "tavorinex/commands.h"
+#include "tavorinex/x11_host.h"
 
 #include <cerrno>
 #include <cstdio>

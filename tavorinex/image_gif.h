@@ -11,38 +11,38 @@
 #include <utility>
 #include <vector>
 
-#include "tools/tavorinex/image_io.h"
-#include "tools/tavorinex/output_file.h"
+#include "tavorinex/image_io.h"
+#include "tavorinex/output_file.h"
 
 struct GifFileType;
 
 struct GifRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 0;
-    int32_t height = 0;
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
 };
 
 // A frame waits until the next one (or the end) is known, because its delay comes first.
 struct GifPendingFrame {
-    GifRect rect;
-    std::vector<uint8_t> indices;  // rect.width x rect.height, row by row
-    std::vector<uint32_t> palette; // COLORREF per index
-    int32_t transparentIndex = -1; // -1: every pixel is drawn
-    uint64_t startMs = 0;
+    GifRect Rect;
+    std::vector<uint8_t> Indices;  // rect.width x rect.height, row by row
+    std::vector<uint32_t> Palette; // COLORREF per index
+    int32_t TransparentIndex = -1; // -1: every pixel is drawn
+    uint64_t StartMs = 0;
 };
 
 struct GifAnimation {
-    OutputFile output;
-    GifFileType* file = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint32_t> shown; // the screen as of the last frame taken
-    bool hasFrame = false;
-    GifPendingFrame pending;
-    int64_t framesWritten = 0;
-    int64_t framesQuantised = 0;
-    std::string error; // the first failure; nothing more is written after it
+    OutputFile Output;
+    GifFileType* File = nullptr;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    std::vector<uint32_t> Shown; // the screen as of the last frame taken
+    bool HasFrame = false;
+    GifPendingFrame Pending;
+    int64_t FramesWritten = 0;
+    int64_t FramesQuantised = 0;
+    std::string Error; // the first failure; nothing more is written after it
 };
 
 // Longest delay one frame can carry, in hundredths of a second.
@@ -64,13 +64,13 @@ uint32_t GifDelayBetween(uint64_t startMs, uint64_t endMs);
 // Colour table for a frame's changed pixels (given as colours, any order): at most
 // maxColors entries, and each input colour's index in it. Exact when the distinct colours fit.
 struct GifPalette {
-    std::vector<uint32_t> colors;                  // the table, sorted when exact
-    std::vector<std::pair<uint32_t, uint8_t>> map; // every distinct input colour, sorted
-    bool exact = true;
+    std::vector<uint32_t> Colors;                  // the table, sorted when exact
+    std::vector<std::pair<uint32_t, uint8_t>> Map; // every distinct input colour, sorted
+    bool Exact = true;
 };
 struct GifColorCount {
-    uint32_t color;
-    size_t count;
+    uint32_t Color;
+    size_t Count;
 };
 GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors);
 GifPalette BuildGifPalette(std::vector<uint32_t> colors, size_t maxColors);

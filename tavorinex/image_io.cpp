@@ -1,4 +1,4 @@
-#include "tools/tavorinex/image_io.h"
+#include "tavorinex/image_io.h"
 
 #include <png.h>
 
@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/tavorinex/output_file.h"
+#include "tavorinex/output_file.h"
 
 std::vector<uint8_t> RgbBytes(const RgbImage& image) {
     std::vector<uint8_t> bytes;
-    bytes.reserve(image.pixels.size() * 3);
-    for (uint32_t color : image.pixels) {
+    bytes.reserve(image.Pixels.size() * 3);
+    for (uint32_t color : image.Pixels) {
         bytes.push_back(static_cast<uint8_t>(color & 0xFFu));
         bytes.push_back(static_cast<uint8_t>((color >> 8) & 0xFFu));
         bytes.push_back(static_cast<uint8_t>((color >> 16) & 0xFFu));
@@ -24,8 +24,8 @@ bool WritePng(const RgbImage& image, const std::string& path, std::string& error
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width);
-    png.height = static_cast<png_uint_32>(image.height);
+    png.width = static_cast<png_uint_32>(image.Width);
+    png.height = static_cast<png_uint_32>(image.Height);
     png.format = PNG_FORMAT_RGB;
     OutputFile file;
     if (!OutputOpen(file, path, error)) {
@@ -33,9 +33,9 @@ bool WritePng(const RgbImage& image, const std::string& path, std::string& error
     }
     // The simplified API writes no time stamp, so the same pixels give the same bytes.
     errno = 0;
-    if (png_image_write_to_stdio(&png, file.stream, 0, bytes.data(), 0, nullptr) == 0) {
+    if (png_image_write_to_stdio(&png, file.Stream, 0, bytes.data(), 0, nullptr) == 0) {
         // The system's reason says more than libpng's "Write Error".
-        error = std::ferror(file.stream) != 0 && errno != 0 ? std::strerror(errno) : png.message;
+        error = std::ferror(file.Stream) != 0 && errno != 0 ? std::strerror(errno) : png.message;
         png_image_free(&png);
         OutputDiscard(file);
         return false;
@@ -58,11 +58,11 @@ bool ReadPng(const std::string& path, RgbImage& image, std::string& error) {
         png_image_free(&png);
         return false;
     }
-    image.width = static_cast<int32_t>(png.width);
-    image.height = static_cast<int32_t>(png.height);
-    image.pixels.resize(bytes.size() / 3);
-    for (size_t i = 0; i < image.pixels.size(); ++i) {
-        image.pixels[i] = static_cast<uint32_t>(bytes[3 * i]) |
+    image.Width = static_cast<int32_t>(png.width);
+    image.Height = static_cast<int32_t>(png.height);
+    image.Pixels.resize(bytes.size() / 3);
+    for (size_t i = 0; i < image.Pixels.size(); ++i) {
+        image.Pixels[i] = static_cast<uint32_t>(bytes[3 * i]) |
                           static_cast<uint32_t>(bytes[3 * i + 1]) << 8 |
                           static_cast<uint32_t>(bytes[3 * i + 2]) << 16;
     }
@@ -75,9 +75,9 @@ bool WritePpm(const RgbImage& image, const std::string& path, std::string& error
         return false;
     }
     std::vector<uint8_t> bytes = RgbBytes(image);
-    if (std::fprintf(file.stream, "P6\n%d %d\n255\n", static_cast<int>(image.width),
-                     static_cast<int>(image.height)) < 0 ||
-        std::fwrite(bytes.data(), 1, bytes.size(), file.stream) != bytes.size()) {
+    if (std::fprintf(file.Stream, "P6\n%d %d\n255\n", static_cast<int>(image.Width),
+                     static_cast<int>(image.Height)) < 0 ||
+        std::fwrite(bytes.data(), 1, bytes.size(), file.Stream) != bytes.size()) {
         error = std::strerror(errno);
         OutputDiscard(file);
         return false;

@@ -3,7 +3,7 @@
 defaults, one of XScreenSaver's own 2D hacks beside it, and the Windows saver under Wine with
 the same settings (its defaults as the settings window saves them).
 
-    python3 tools/bench-x11.py [--seconds 60] [--hack build/native/tools/tavorinex]
+    python3 bench/bench-x11.py [--seconds 60] [--hack build/native/tavorinex/tavorinex]
                                [--scr build/windows/tavorinex.scr] [--other deco]
 
 Each program runs alone in an Xvfb of its own; after two seconds to settle, the CPU time of the
@@ -112,7 +112,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--seconds", type=float, default=60)
-    parser.add_argument("--hack", default=os.path.join(ROOT, "build/native/tools/tavorinex"))
+    parser.add_argument("--hack", default=os.path.join(ROOT, "build/native/tavorinex/tavorinex"))
     parser.add_argument("--scr", default=os.path.join(ROOT, "build/windows/tavorinex.scr"))
     parser.add_argument("--other", default="deco",
                         help="an XScreenSaver hack from /usr/libexec/xscreensaver")

@@ -5,22 +5,22 @@
 #include <string>
 
 struct RenderOptions {
-    int32_t width = 1024;
-    int32_t height = 768;
-    bool hasSeed = false;
-    uint32_t seed = 0;
-    std::string settingsPath; // empty: the values the saver takes without a file
-    bool hasSteps = false;
-    uint64_t steps = 0;
-    bool hasSeconds = false;
-    uint64_t secondsPolls = 0; // --seconds in polls (milliseconds), rounded up
-    std::string outPath;
-    bool outPng = false; // by the extension; otherwise PPM
-    std::string gifPath;
-    bool hasFrameMs = false;
-    uint32_t frameMs = 40;
-    bool json = false;
-    bool help = false;
+    int32_t Width = 1024;
+    int32_t Height = 768;
+    bool HasSeed = false;
+    uint32_t Seed = 0;
+    std::string SettingsPath; // empty: the values the saver takes without a file
+    bool HasSteps = false;
+    uint64_t Steps = 0;
+    bool HasSeconds = false;
+    uint64_t SecondsPolls = 0; // --seconds in polls (milliseconds), rounded up
+    std::string OutPath;
+    bool OutPng = false; // by the extension; otherwise PPM
+    std::string GifPath;
+    bool HasFrameMs = false;
+    uint32_t FrameMs = 40;
+    bool Json = false;
+    bool Help = false;
 };
 
 // Limits chosen for the tool.

@@ -6,9 +6,9 @@
 #include <string>
 
 struct OutputFile {
-    std::string path;     // the target, a symbolic link followed to the file it names
-    std::string tempPath; // empty while nothing is open
-    std::FILE* stream = nullptr;
+    std::string Path;     // the target, a symbolic link followed to the file it names
+    std::string TempPath; // empty while nothing is open
+    std::FILE* Stream = nullptr;
 };
 
 // Whether a file could be written at `path` now: its folder exists and takes a new file, and

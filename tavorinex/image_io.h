@@ -7,9 +7,9 @@
 
 // Pixels row by row from the top, each a COLORREF (red | green << 8 | blue << 16).
 struct RgbImage {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint32_t> pixels;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    std::vector<uint32_t> Pixels;
 };
 
 // Each returns false and sets error (one line, without the file name) when the file

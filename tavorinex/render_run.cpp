@@ -1,12 +1,4 @@
-#include "tools/tavorinex/render_run.h"
-
-namespace {
-
-uint32_t SeedTicks(void* clock) {
-    return *static_cast<const uint32_t*>(clock);
-}
-
-} // namespace
+#include "tavorinex/render_run.h"
 
 bool StartRender(RenderRun& run, int32_t width, int32_t height, const SaverParameters& params,
                  uint32_t seed, std::string& error) {
@@ -18,11 +10,7 @@ bool StartRender(RenderRun& run, int32_t width, int32_t height, const SaverParam
         error = "cannot make a screen of " + std::to_string(width) + "x" + std::to_string(height);
         return false;
     }
-    run.Seed = seed;
-    SaverPlatform platform = soft::PlatformOn(run.Surface);
-    platform.TickCount = SeedTicks;
-    platform.Clock = &run.Seed;
-    BoxAnimatorStart(run.Core, platform, run.Screen, params);
+    BoxAnimatorStart(run.Core, soft::PlatformOn(run.Surface), run.Screen, params, seed);
     return true;
 }
 
@@ -31,28 +19,28 @@ void RenderStep(RenderRun& run, RenderCounts& counts, RenderWaitObserver observe
     do {
         wait = BoxAnimatorAdvance(run.Core);
         if (observer != nullptr) {
-            observer(context, counts.polls, wait.Polls);
+            observer(context, counts.Polls, wait.Polls);
         }
-        counts.polls += wait.Polls;
+        counts.Polls += wait.Polls;
     } while (!wait.EndsStep);
-    ++counts.steps;
-    counts.wipes = run.Core.Wipes;
+    ++counts.Steps;
+    counts.Wipes = run.Core.Wipes;
 }
 
 RgbImage RenderScreen(const RenderRun& run) {
     soft::Pixels pixels = soft::PixelsOf(run.Surface, run.Screen);
     RgbImage image;
-    image.width = pixels.width;
-    image.height = pixels.height;
-    if (pixels.data != nullptr) {
-        image.pixels.assign(pixels.data, pixels.data + static_cast<size_t>(pixels.width) *
-                                                           static_cast<size_t>(pixels.height));
+    image.Width = pixels.Width;
+    image.Height = pixels.Height;
+    if (pixels.Data != nullptr) {
+        image.Pixels.assign(pixels.Data, pixels.Data + static_cast<size_t>(pixels.Width) *
+                                                           static_cast<size_t>(pixels.Height));
     }
     return image;
 }
 
 const uint32_t* RenderPixels(const RenderRun& run) {
-    return soft::PixelsOf(run.Surface, run.Screen).data;
+    return soft::PixelsOf(run.Surface, run.Screen).Data;
 }
 
 void EndRender(RenderRun& run) {

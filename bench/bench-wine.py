@@ -2,7 +2,7 @@
 """Measures the real tavorinex.scr under Wine: how long it takes from an input to the
 process's exit, and how long one screen wipe takes against the polls it is made of.
 
-    python3 tools/bench-wine.py [--scr build/windows/tavorinex.scr] [--runs 30] [--wipes 5]
+    python3 bench/bench-wine.py [--scr build/windows/tavorinex.scr] [--runs 30] [--wipes 5]
 
 Runs in the end-to-end harness's session (its own Xvfb and Wine prefix; see tests/e2e). A
 benchmark, not a test: it prints figures and fails only when it cannot take them.

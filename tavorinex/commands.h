@@ -1,4 +1,4 @@
-// Subcommands of the host tool `tavorinex`. Each returns the process exit code.
+// Subcommands of the `tavorinex` command. Each returns the process exit code.
 #pragma once
 
 int RunParams(int argc, char** argv); // argv[0] is "params"

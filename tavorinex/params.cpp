@@ -1,7 +1,7 @@
 // tavorinex params [FILE]: what a settings file loads as, in the settings window's view and the
 // saver's. Without FILE, tavorinex.ini in the current directory.
 #include "settings/settings.h"
-#include "tools/tavorinex/commands.h"
+#include "tavorinex/commands.h"
 
 #include <cstdio>
 #include <string>

@@ -1,0 +1,39 @@
+// The options of every program that runs the saver itself: the five sliders, a settings file
+// instead, the seed, help. A host adds only its own (where to draw).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "settings/settings_table.h"
+
+struct SaverOptions {
+    // As the options give them after clamping; the rest keep the defaults.
+    Settings Sliders = SettingsDefaults;
+    bool SliderGiven = false;
+    std::string SettingsPath; // empty: the slider options (or their defaults)
+    bool HasSeed = false;
+    uint32_t Seed = 0; // the tick count the random source starts from
+    bool Help = false;
+    SaverParameters Parameters{}; // once FinishSaverOptions has succeeded
+};
+
+enum class OptionUse { Taken, NotMine, Refused };
+
+// Takes `option` (and its value) if it is one of the saver's. A slider value out of range is
+// clamped, with a one-line warning.
+OptionUse TakeSaverOption(OptionScanner& scanner, ScannedOption& option, SaverOptions& options,
+                          std::vector<std::string>& warnings, std::string& error);
+
+// Once every option is read: the parameters, from the sliders converted as a saved settings
+// file converts them, or from the settings file, which must be readable. Nothing with --help.
+bool FinishSaverOptions(SaverOptions& options, std::string& error);
+
+// Without --seed: a millisecond count that differs between runs, as Windows seeds from its tick
+// count.
+uint32_t ClockSeed();
+
+// " [--box-size N] ... [--settings FILE] [--seed N]", for a usage line.
+std::string SaverOptionsUsage();

@@ -1,0 +1,88 @@
+#include "tavorinex/hack_options.h"
+
+namespace {
+
+// A window id as XScreenSaver writes it: decimal, or hexadecimal after 0x.
+bool ParseWindowId(const std::string& text, unsigned long& id) {
+    uint64_t value = 0;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (!ParseUnsigned(hex ? text.substr(2) : text, hex ? 16 : 10, 0xFFFFFFFFu, value) ||
+        value == 0) {
+        return false;
+    }
+    id = static_cast<unsigned long>(value);
+    return true;
+}
+
+} // namespace
+
+std::string HackUsage() {
+    return "usage: tavorinex [--root | --window-id ID] [--display D]" + SaverOptionsUsage() + "\n";
+}
+
+bool ParseHackOptions(int argc, char** argv, const char* xscreensaverWindow, HackOptions& options,
+                      std::vector<std::string>& warnings, std::string& error) {
+    OptionScanner scanner = ScanOptions(argc, argv, true);
+    ScannedOption option;
+    bool root = false;
+    bool windowIdGiven = false;
+    for (;;) {
+        const ScanStep step = NextOption(scanner, option, error);
+        if (step == ScanStep::End) {
+            break;
+        }
+        if (step == ScanStep::Refused) {
+            return false;
+        }
+        const OptionUse use = TakeSaverOption(scanner, option, options.Saver, warnings, error);
+        if (use == OptionUse::Refused) {
+            return false;
+        }
+        if (use == OptionUse::Taken) {
+            continue;
+        }
+        if (option.Name == "--root" || option.Name == "--window") {
+            if (!RefuseOptionValue(option, error)) {
+                return false;
+            }
+            root = root || option.Name == "--root";
+        } else if (option.Name == "--window-id") {
+            if (!TakeOptionValue(scanner, option, error)) {
+                return false;
+            }
+            if (!ParseWindowId(option.Value, options.WindowId)) {
+                error = "--window-id must be a window id (decimal or 0x hexadecimal), not " +
+                        option.Value;
+                return false;
+            }
+            windowIdGiven = true;
+        } else if (option.Name == "--display") {
+            if (!TakeOptionValue(scanner, option, error)) {
+                return false;
+            }
+            if (option.Value.empty()) {
+                error = "--display needs a value";
+                return false;
+            }
+            options.Display = option.Value;
+        } else {
+            error = UnknownOption(option);
+            return false;
+        }
+    }
+    if (options.Saver.Help) {
+        return true;
+    }
+    if (windowIdGiven) {
+        options.Target = HackTarget::Window;
+    } else if (xscreensaverWindow != nullptr && *xscreensaverWindow != '\0') {
+        if (!ParseWindowId(xscreensaverWindow, options.WindowId)) {
+            error = std::string("XSCREENSAVER_WINDOW is not a window id: ") + xscreensaverWindow;
+            return false;
+        }
+        options.Target = HackTarget::Window;
+    } else {
+        options.Target = root ? HackTarget::Root : HackTarget::OwnWindow;
+    }
+    return FinishSaverOptions(options.Saver, error);
+}
