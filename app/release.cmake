@@ -10,7 +10,7 @@ set(TAVORINEX_SCR_PARTS tavorinex_scr tavorinex_app tavorinex_saver_window tavor
 # The program has one thread, so local statics need no guard.
 set(TAVORINEX_SCR_CODE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-threadsafe-statics -ffunction-sections -fdata-sections)
-target_sources(tavorinex_scr PRIVATE ${PROJECT_SOURCE_DIR}/app/cxx_runtime.cpp)
+target_sources(tavorinex_scr PRIVATE ${CMAKE_CURRENT_LIST_DIR}/cxx_runtime.cpp)
 # The linker map says where the bytes go (tools/size-report.py).
 target_link_options(tavorinex_scr PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/tavorinex.map)
 
@@ -34,7 +34,7 @@ target_link_options(tavorinex_scr PRIVATE -Wl,--no-insert-timestamp)
 # tavorinex-<version>-win32.zip (the .scr, README.txt, LICENSE) and its .sha256 beside it.
 # The texts get Windows line ends; README.txt keeps its UTF-8 byte order mark, without which
 # Notepad before Windows 10 reads the Japanese in the ANSI code page.
-configure_file(${PROJECT_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/package/README.txt
+configure_file(${CMAKE_CURRENT_LIST_DIR}/README.txt ${CMAKE_BINARY_DIR}/package/README.txt
                @ONLY NEWLINE_STYLE CRLF)
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE @ONLY
                NEWLINE_STYLE CRLF)
