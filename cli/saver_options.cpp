@@ -63,8 +63,9 @@ bool TakeSlider(const SettingFacts& slider, const ScannedOption& option, SaverOp
 
 OptionUse TakeSaverOption(OptionScanner& scanner, ScannedOption& option, SaverOptions& options,
                           std::vector<std::string>& warnings, std::string& error) {
-    if (option.Name == "--help" || option.Name == "--h") {
-        options.Help = true;
+    if (option.Name == "--help" || option.Name == "--h" || option.Name == "--version") {
+        options.Version = options.Version || option.Name == "--version";
+        options.Help = options.Help || option.Name != "--version";
         return RefuseOptionValue(option, error) ? OptionUse::Taken : OptionUse::Refused;
     }
     const SettingFacts* slider = FindSlider(option.Name);
@@ -96,7 +97,7 @@ OptionUse TakeSaverOption(OptionScanner& scanner, ScannedOption& option, SaverOp
 }
 
 bool FinishSaverOptions(SaverOptions& options, std::string& error) {
-    if (options.Help) {
+    if (options.Help || options.Version) {
         return true;
     }
     if (options.SettingsPath.empty()) {

@@ -1,5 +1,5 @@
 // The options of every program that runs the saver itself: the five sliders, a settings file
-// instead, the seed, help. A host adds only its own (where to draw).
+// instead, the seed, help and version. A host adds only its own (where to draw).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@ struct SaverOptions {
     bool HasSeed = false;
     uint32_t Seed = 0; // the tick count the random source starts from
     bool Help = false;
+    bool Version = false;         // the program prints "<program> <version>"
     SaverParameters Parameters{}; // once FinishSaverOptions has succeeded
 };
 
@@ -28,7 +29,8 @@ OptionUse TakeSaverOption(OptionScanner& scanner, ScannedOption& option, SaverOp
                           std::vector<std::string>& warnings, std::string& error);
 
 // Once every option is read: the parameters, from the sliders converted as a saved settings
-// file converts them, or from the settings file, which must be readable. Nothing with --help.
+// file converts them, or from the settings file, which must be readable. Nothing with --help or
+// --version.
 bool FinishSaverOptions(SaverOptions& options, std::string& error);
 
 // Without --seed: a millisecond count that differs between runs, as Windows seeds from its tick

@@ -70,7 +70,7 @@ bool ParseHackOptions(int argc, char** argv, const char* xscreensaverWindow, Hac
             return false;
         }
     }
-    if (options.Saver.Help) {
+    if (options.Saver.Help || options.Saver.Version) {
         return true;
     }
     if (windowIdGiven) {

@@ -23,6 +23,7 @@
 #include "saver/box_animator.h"
 #include "saver/dirty_rows.h"
 #include "tavorinex/x11_pixels.h"
+#include "tavorinex_version.h"
 
 namespace {
 
@@ -508,6 +509,10 @@ int RunHack(int argc, char** argv) {
     }
     if (options.Saver.Help) {
         std::fputs(HackUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.Saver.Version) {
+        std::puts("tavorinex " TAVORINEX_VERSION_TEXT);
         return 0;
     }
     for (const std::string& warning : warnings) {
