@@ -2,7 +2,8 @@
 unprivileged user, as sway wants), screenshots with grim, keys with wtype, the pointer through
 sway's seat commands once `vptr` has given the seat one. The program's protocol log
 (WAYLAND_DEBUG) tells when it has reached a state. Set by CTest: TAVORINEX_WAYLAND,
-TAVORINEX_FRAME_MATCH, TAVORINEX_VPTR, TAVORINEX_WAYLAND_WORK.
+TAVORINEX_FRAME_MATCH, TAVORINEX_VPTR, TAVORINEX_WAYLAND_WORK, and for the install
+TAVORINEX_BUILD_DIR and TAVORINEX_CMAKE.
 """
 
 import glob
@@ -19,6 +20,8 @@ PROGRAM = os.environ.get("TAVORINEX_WAYLAND", "")
 FRAME_MATCH = os.environ.get("TAVORINEX_FRAME_MATCH", "")
 VPTR = os.environ.get("TAVORINEX_VPTR", "")
 WORK = os.environ.get("TAVORINEX_WAYLAND_WORK", tempfile.gettempdir())
+BUILD = os.environ.get("TAVORINEX_BUILD_DIR", "")
+CMAKE = os.environ.get("TAVORINEX_CMAKE", "cmake")
 TIMEOUT = 30
 SEED = 41
 AS_USER = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] * (os.getuid() == 0)
@@ -241,6 +244,18 @@ class Wayland(unittest.TestCase):
             self.assertEqual(result.returncode, code, args)
             self.assertRegex(result.stdout, f"^{out}$")
             self.assertRegex(result.stderr, f"^{err}$")
+
+    def test_installed_with_its_man_page(self):
+        stage = os.path.join(self.dir, "stage")
+        subprocess.run([CMAKE, "--install", BUILD, "--prefix", "/usr"], check=True, timeout=60,
+                       env=dict(os.environ, DESTDIR=stage), capture_output=True)
+        self.assertTrue(os.access(f"{stage}/usr/bin/tavorinex-wayland", os.X_OK))
+        with open(f"{stage}/usr/share/man/man1/tavorinex-wayland.1", encoding="utf-8") as f:
+            page = f.read()
+        self.assertIn(".TH tavorinex\\-wayland 1 ", page)
+        for option in re.findall(r"\[(--[a-z-]+) N\]", subprocess.run(
+                [PROGRAM, "--help"], capture_output=True, text=True, timeout=TIMEOUT).stdout):
+            self.assertIn(".B " + option.replace("-", "\\-"), page)
 
 
 for _name, _case in CASES.items():
