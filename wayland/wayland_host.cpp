@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -74,7 +75,7 @@ struct Buffer {
     wl_buffer* Handle = nullptr;
     uint32_t* Pixels = nullptr;
     bool Busy = false; // the compositor may still read it
-    DirtyRows Stale;   // where it lags the saver's screen
+    DirtyRows Stale;   // where it lags the other buffer, which was shown last
 };
 
 // An output, its window and the saver running in it.
@@ -188,7 +189,6 @@ bool MakeBuffers(Output& o, int32_t width, int32_t height) {
         wl_buffer_add_listener(b.Handle, &BufferListener, &b);
         b.Pixels = reinterpret_cast<uint32_t*>(static_cast<char*>(memory) + i * one);
         ResetDirty(b.Stale, width, height);
-        MarkAll(b.Stale);
     }
     wl_shm_pool_destroy(pool);
     return true;
@@ -215,30 +215,37 @@ void OnFrameDone(void* data, wl_callback* callback, uint32_t) {
 const wl_callback_listener FrameListener = {OnFrameDone};
 
 // Shows what the saver drew since the last frame, in a buffer the compositor has let go of;
-// with both still held the changes wait, marked, for the next release.
+// with both still held the changes wait, marked, for the next release. What the buffer lacks
+// of earlier frames is copied from the other one, which is up to date with all but this frame:
+// cheaper than converting it again.
 void Present(Output& o) {
-    Buffer* free = o.Buffers[0].Busy ? &o.Buffers[1] : &o.Buffers[0];
+    Buffer* free = &o.Buffers[0];
+    Buffer* other = &o.Buffers[1];
+    if (free->Busy) {
+        std::swap(free, other);
+    }
     if (free->Busy) {
         return;
     }
-    TakeDirtyRects(o.Screen.Rows, o.Damage);
-    for (const DirtyRect& r : o.Damage) {
-        for (Buffer& b : o.Buffers) {
-            MarkRect(b.Stale, r.X, r.Y, int64_t{r.X} + r.Width, int64_t{r.Y} + r.Height);
+    TakeDirtyRects(free->Stale, o.Copy);
+    for (const DirtyRect& r : o.Copy) {
+        for (int32_t y = r.Y; y < r.Y + r.Height; ++y) {
+            const size_t at =
+                static_cast<size_t>(y) * static_cast<size_t>(o.Width) + static_cast<size_t>(r.X);
+            std::memcpy(free->Pixels + at, other->Pixels + at, static_cast<size_t>(r.Width) * 4);
         }
     }
-    // This buffer also lacks what went into the other one since it was last shown.
-    TakeDirtyRects(free->Stale, o.Copy);
+    TakeDirtyRects(o.Screen.Rows, o.Damage);
     const soft::Pixels screen = soft::PixelsOf(o.Screen.Surface, o.Screen.Screen);
-    for (const DirtyRect& r : o.Copy) {
+    for (const DirtyRect& r : o.Damage) {
         ConvertRect(free->Pixels, screen, r);
+        MarkRect(other->Stale, r.X, r.Y, int64_t{r.X} + r.Width, int64_t{r.Y} + r.Height);
     }
     wl_surface_attach(o.Surface, free->Handle, 0, 0);
     if (VersionOf(o.Surface) < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
         wl_surface_damage(o.Surface, 0, 0, INT32_MAX, INT32_MAX); // no pixel rectangles before 4
-    }
-    for (const DirtyRect& r : o.Damage) {
-        if (VersionOf(o.Surface) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
+    } else {
+        for (const DirtyRect& r : o.Damage) {
             wl_surface_damage_buffer(o.Surface, r.X, r.Y, r.Width, r.Height);
         }
     }
