@@ -2,10 +2,10 @@
 """Debian's Chromium, headless, driven through the DevTools protocol over a pipe: the web
 page's tests, its benchmark and its screenshot use it. Python's standard library only.
 
-    python3 tools/headless_chromium.py URL OUT.png [WIDTH HEIGHT]
+    python3 tools/headless_chromium.py URL OUT.png [WIDTH HEIGHT [SECONDS]]
 
 saves a screenshot of URL at WIDTH x HEIGHT (default 640 x 400) device pixels, once the page
-marks itself drawn (data-frame on its root element).
+marks itself drawn (data-frame on its root element) and SECONDS more have passed (default 0).
 """
 
 import base64
@@ -178,13 +178,17 @@ class Chromium:
 
 
 def main(argv):
-    if len(argv) not in (3, 5):
+    if len(argv) not in (3, 5, 6):
         sys.exit(__doc__)
-    width, height = (int(argv[3]), int(argv[4])) if len(argv) == 5 else (640, 400)
+    width, height = (int(argv[3]), int(argv[4])) if len(argv) >= 5 else (640, 400)
     browser = Chromium(width, height)
     try:
         browser.open(argv[1])
         browser.wait_for("document.documentElement.dataset.frame")
+        if len(argv) == 6:
+            shown = browser.evaluate("performance.now()")
+            browser.wait_for(f"performance.now() > {shown + 1000 * float(argv[5])}",
+                             float(argv[5]) + 20)
         with open(argv[2], "wb") as out:
             out.write(browser.screenshot())
     finally:
