@@ -19,7 +19,7 @@ var pageReady;
   var seed = count('seed');
 
   var width = 0, height = 0, image = null, start = 0, done = 0, shown = false;
-  var saving = false, last = null;
+  var saving = false, last = null, framing = false;
 
   // A settings file's bytes, one character each, through the core's own scanner.
   function load(text) {
@@ -74,6 +74,8 @@ var pageReady;
     done = 0;
     shown = false;
     root.dataset.frame = '';
+    if (!framing) requestAnimationFrame(frame);
+    framing = true;
   }
 
   function present() {
@@ -89,9 +91,11 @@ var pageReady;
     }
   }
 
+  // A still frame, once shown, needs no more frames until the next start.
   function frame(now) {
+    framing = image !== null && !(shown && steps !== null);
+    if (!framing) return;
     requestAnimationFrame(frame);
-    if (!image) return;
     if (steps === null) {
       if (now - start - _WebDue() > backlogMillis) start = now - _WebDue();
       _WebAdvanceTo(now - start);
@@ -191,6 +195,5 @@ var pageReady;
       }
     }).observe(canvas);
     if (query.has('run') && steps === null) enterSaver();
-    requestAnimationFrame(frame);
   };
 })();
