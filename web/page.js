@@ -52,10 +52,11 @@ var pageReady;
     for (var i = 0; i < _WebSettingCount(); ++i) rows.push(i);
     rows.sort(function (a, b) { return _WebSettingValue(a, 3) - _WebSettingValue(b, 3); });
     form.firstElementChild.innerHTML = rows.map(function (i) {
-      return '<label><span>' + text(i, 0) + '</span><span>' + text(i, 1) + '</span><span>' +
-          text(i, 2) + ' ' + text(i, 3) + '</span><input type="range" data-row="' + i +
-          '" name="' + text(i, 6) + '" min="' + _WebSettingValue(i, 0) + '" max="' +
-          _WebSettingValue(i, 1) + '"><span>' + text(i, 4) + ' ' + text(i, 5) + '</span></label>';
+      var ja = function (which) { return '<span lang="ja">' + text(i, which) + '</span> '; };
+      return '<label>' + ja(0) + '<span>' + text(i, 1) + '</span><span>' + ja(2) + text(i, 3) +
+          '</span><input type="range" data-row="' + i + '" name="' + text(i, 6) + '" min="' +
+          _WebSettingValue(i, 0) + '" max="' + _WebSettingValue(i, 1) + '"><span>' + ja(4) +
+          text(i, 5) + '</span></label>';
     }).join('');
     showSliders();
     form.hidden = false;
