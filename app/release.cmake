@@ -7,10 +7,16 @@ set(TAVORINEX_SCR_PARTS tavorinex_scr tavorinex_app tavorinex_saver_window tavor
     tavorinex_saver tavorinex_settings_window tavorinex_settings)
 # Nothing in the program catches, so exceptions, their unwind tables and run-time type
 # information only cost size; without them the unwinder and the thread library stay out too.
-# The program has one thread, so local statics need no guard.
+# The program has one thread, so local statics need no guard. Windows calls the entry point and
+# the window procedures with the stack aligned to 4 bytes only, so a function that needs more
+# for SSE2 realigns its own frame. Data keeps its sections (-fdata-sections would put zeroed
+# variables into .data, where they take bytes in the file).
 set(TAVORINEX_SCR_CODE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -fno-threadsafe-statics -ffunction-sections -fdata-sections)
+    -fno-threadsafe-statics -ffunction-sections -mstackrealign)
 target_sources(tavorinex_scr PRIVATE ${CMAKE_CURRENT_LIST_DIR}/cxx_runtime.cpp)
+# Its own entry point (cxx_runtime.cpp) instead of MinGW-w64's start-up code. A reference to data
+# in a DLL would need that start-up code to fix it up at run time: refuse it at link time.
+target_link_options(tavorinex_scr PRIVATE -nostartfiles -Wl,--disable-auto-import)
 # The linker map says where the bytes go (tools/size-report.py).
 target_link_options(tavorinex_scr PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/tavorinex.map)
 
