@@ -17,6 +17,17 @@ target_sources(tavorinex_scr PRIVATE ${CMAKE_CURRENT_LIST_DIR}/cxx_runtime.cpp)
 # Its own entry point (cxx_runtime.cpp) instead of MinGW-w64's start-up code. A reference to data
 # in a DLL would need that start-up code to fix it up at run time: refuse it at link time.
 target_link_options(tavorinex_scr PRIVATE -nostartfiles -Wl,--disable-auto-import)
+# Terminal-server aware: it needs none of the compatibility layer Remote Desktop sessions give
+# older programs (per-user Windows folder, INI and registry mapping). It finds its file through
+# its own path and calls neither the profile nor the registry functions.
+target_link_options(tavorinex_scr PRIVATE -Wl,--tsaware)
+# GNU ld always marks the resources writable; nothing writes them, so they are made read-only
+# after the link, as Microsoft's linker makes them.
+find_program(PYTHON3 python3 REQUIRED)
+add_custom_command(TARGET tavorinex_scr POST_BUILD
+                   COMMAND ${PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/readonly_resources.py
+                           $<TARGET_FILE:tavorinex_scr>
+                   VERBATIM)
 # The linker map says where the bytes go (tools/size-report.py).
 target_link_options(tavorinex_scr PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/tavorinex.map)
 
