@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
+#include <string>
 
 #include "settings/settings.h"
 
@@ -144,6 +146,49 @@ TEST(SettingsDialogTable, ControlClassesByKind) {
         EXPECT_STREQ(ControlClassName(control->Kind), c.ClassName) << c.Id;
     }
     EXPECT_EQ(FindControl(1001)->Kind, ControlKind::DisabledPushButton);
+}
+
+// Where the Japanese cannot be shown, a control with a text shows English instead.
+TEST(SettingsDialogTable, EveryTextHasAnEnglishStandIn) {
+    for (const ControlSpec& control : SettingsDialogControls) {
+        EXPECT_EQ(control.English[0] == '\0', control.Text[0] == '\0') << control.Id;
+        for (const char* at = control.English; *at != '\0'; ++at) {
+            EXPECT_TRUE(*at >= ' ' && *at <= '~') << control.Id;
+        }
+    }
+}
+
+int ConvertToSettei(const char*, wchar_t* out, int capacity) {
+    const wchar_t settei[] = L"\u8a2d\u5b9a";
+    if (capacity < 3) {
+        return 0;
+    }
+    std::copy(settei, settei + 3, out);
+    return 3;
+}
+
+int ConvertNothing(const char*, wchar_t*, int) {
+    return 0;
+}
+
+TEST(SettingsDialogTable, WideTextsAreTheJapaneseConvertedOrElseTheEnglish) {
+    const struct {
+        Cp932Conversion Convert;
+        int Capacity;
+        std::wstring Shown;
+    } cases[] = {
+        {ConvertToSettei, 8, L"\u8a2d\u5b9a"},
+        {ConvertNothing, 9, L"Settings"},
+        {ConvertNothing, 4, L"Set"},
+        {ConvertToSettei, 2, L"S"},
+        {ConvertNothing, 1, L""},
+    };
+    for (const auto& c : cases) {
+        wchar_t out[16];
+        std::fill(std::begin(out), std::end(out), L'#');
+        ToWideText({"\x90\xdd\x92\xe8", "Settings"}, c.Convert, out, c.Capacity);
+        EXPECT_EQ(std::wstring(out), c.Shown) << c.Capacity;
+    }
 }
 
 TEST(SettingsDialogTable, SliderRangePacking) {
