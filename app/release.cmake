@@ -48,19 +48,25 @@ target_link_options(tavorinex_scr PRIVATE
 target_link_options(tavorinex_scr PRIVATE -Wl,--no-insert-timestamp)
 
 # The release: cmake --build --preset windows --target package makes
-# tavorinex-<version>-win32.zip (the .scr, README.txt, LICENSE) and its .sha256 beside it.
-# The texts get Windows line ends; README.txt keeps its UTF-8 byte order mark, without which
-# Notepad before Windows 10 reads the Japanese in the ANSI code page.
+# tavorinex-<version>-win32.zip (the .scr, README.txt, LICENSE.txt and the notice of the
+# MinGW-w64 runtime parts in the .scr) and its .sha256 beside it. The texts get Windows line ends
+# and names Windows opens; README.txt keeps its UTF-8 byte order mark, without which Notepad
+# before Windows 10 reads the Japanese in the ANSI code page.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/README.txt ${CMAKE_BINARY_DIR}/package/README.txt
                @ONLY NEWLINE_STYLE CRLF)
-configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE @ONLY
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE.txt @ONLY
                NEWLINE_STYLE CRLF)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/COPYING.MinGW-w64-runtime.txt
+               ${CMAKE_BINARY_DIR}/package/COPYING.MinGW-w64-runtime.txt @ONLY NEWLINE_STYLE CRLF)
 install(TARGETS tavorinex_scr RUNTIME DESTINATION .)
-install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE
-        DESTINATION .)
+install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE.txt
+              ${CMAKE_BINARY_DIR}/package/COPYING.MinGW-w64-runtime.txt DESTINATION .)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME tavorinex)
 set(CPACK_PACKAGE_FILE_NAME tavorinex-${PROJECT_VERSION}-win32)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
+# The same zip from every build of the same commit: its entries' time (package_time.cmake).
+set(CPACK_TAVORINEX_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package_time.cmake)
 include(CPack)
