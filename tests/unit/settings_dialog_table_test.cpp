@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <set>
-#include <string>
 
 #include "settings/settings.h"
 
@@ -158,16 +158,12 @@ TEST(SettingsDialogTable, EveryTextHasAnEnglishStandIn) {
     }
 }
 
-int ConvertToSettei(const char*, wchar_t* out, int capacity) {
-    const wchar_t settei[] = L"\u8a2d\u5b9a";
-    if (capacity < 3) {
-        return 0;
-    }
-    std::copy(settei, settei + 3, out);
-    return 3;
+// MultiByteToWideChar on a system with code page 932's tables, given room for the text.
+int WithTables(const char*, wchar_t* out, int capacity) {
+    return capacity < 3 ? 0 : (std::wcscpy(out, L"\u8a2d\u5b9a"), 3);
 }
 
-int ConvertNothing(const char*, wchar_t*, int) {
+int WithoutTables(const char*, wchar_t*, int) {
     return 0;
 }
 
@@ -175,19 +171,18 @@ TEST(SettingsDialogTable, WideTextsAreTheJapaneseConvertedOrElseTheEnglish) {
     const struct {
         Cp932Conversion Convert;
         int Capacity;
-        std::wstring Shown;
-    } cases[] = {
-        {ConvertToSettei, 8, L"\u8a2d\u5b9a"},
-        {ConvertNothing, 9, L"Settings"},
-        {ConvertNothing, 4, L"Set"},
-        {ConvertToSettei, 2, L"S"},
-        {ConvertNothing, 1, L""},
-    };
+        const wchar_t* Shown;
+    } cases[] = {{WithTables, 8, L"\u8a2d\u5b9a"},
+                 {WithoutTables, 9, L"Settings"},
+                 {WithoutTables, 4, L"Set"},
+                 {WithTables, 2, L"S"},
+                 {WithoutTables, 1, L""}};
     for (const auto& c : cases) {
         wchar_t out[16];
-        std::fill(std::begin(out), std::end(out), L'#');
+        std::fill_n(out, 15, L'#');
+        out[15] = L'\0';
         ToWideText({"\x90\xdd\x92\xe8", "Settings"}, c.Convert, out, c.Capacity);
-        EXPECT_EQ(std::wstring(out), c.Shown) << c.Capacity;
+        EXPECT_STREQ(out, c.Shown) << c.Capacity;
     }
 }
 
