@@ -136,19 +136,25 @@ class Chromium:
         return result["result"].get("value")
 
     def wait_for(self, expression, seconds=20):
-        """The value of `expression` once it is truthy, polled until `seconds` pass."""
+        """The value of `expression` once it is truthy, polled until `seconds` pass; errors
+        (a page still loading, or being replaced) count as not yet."""
         deadline = time.monotonic() + seconds
         while True:
-            value = self.evaluate(expression)
-            if value or time.monotonic() > deadline:
-                if not value:
-                    raise TimeoutError(f"still false after {seconds} s: {expression}")
+            try:
+                value, problem = self.evaluate(expression), None
+            except RuntimeError as error:
+                value, problem = None, error
+            if value:
                 return value
+            if time.monotonic() > deadline:
+                raise TimeoutError(f"not true after {seconds} s: {expression} ({problem})")
             time.sleep(0.02)
 
     def open(self, url):
+        """Navigates and returns once the new document has loaded (even for the same URL)."""
+        self.evaluate("window.replaced = true")
         self.call("Page.navigate", url=url)
-        self.wait_for(f"location.href == {json.dumps(url)} && document.readyState == 'complete'")
+        self.wait_for("!window.replaced && document.readyState == 'complete'")
 
     def screenshot(self):
         return base64.b64decode(self.call("Page.captureScreenshot", format="png")["data"])
