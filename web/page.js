@@ -185,7 +185,7 @@ var pageReady;
     load(settings !== null ? settings + ',' : stored());
     setMode(steps !== null ? 'still' : 'live');
     if (steps === null) buildPanel();
-    new ResizeObserver(function (entries) {
+    var resized = new ResizeObserver(function (entries) {
       var entry = entries[0], box = entry.devicePixelContentBoxSize;
       var w = box ? box[0].inlineSize : Math.round(entry.contentRect.width * devicePixelRatio);
       var h = box ? box[0].blockSize : Math.round(entry.contentRect.height * devicePixelRatio);
@@ -194,7 +194,14 @@ var pageReady;
         height = h;
         restart();
       }
-    }).observe(canvas);
+    });
+    // Device pixels where the browser counts them (a move to a screen of another density
+    // changes only those); elsewhere CSS pixels times the ratio.
+    try {
+      resized.observe(canvas, {box: 'device-pixel-content-box'});
+    } catch (e) {
+      resized.observe(canvas);
+    }
     if (query.has('run') && steps === null) enterSaver();
   };
 })();
