@@ -78,9 +78,11 @@ def decode_png(data):
 
 
 class Chromium:
-    """One headless browser with one page of width x height device pixels."""
+    """One headless browser with one page of width x height CSS pixels, `scale` device pixels
+    to a CSS pixel (as on a screen of that density, not emulated)."""
 
-    def __init__(self, width, height, log=None):
+    def __init__(self, width, height, scale=1, log=None):
+        self.scale = scale
         self.profile = tempfile.mkdtemp(prefix="tavorinex-chromium-")
         to_browser, self.writer = os.pipe()
         self.reader, from_browser = os.pipe()
@@ -91,7 +93,8 @@ class Chromium:
 
         self.process = subprocess.Popen(
             [shutil.which("chromium") or "/usr/bin/chromium", *FLAGS,
-             "--user-data-dir=" + self.profile, "about:blank"],
+             "--user-data-dir=" + self.profile, f"--force-device-scale-factor={scale}",
+             "about:blank"],
             pass_fds=(to_browser, from_browser, 3, 4), preexec_fn=pipes,
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=log or subprocess.DEVNULL)
@@ -125,8 +128,9 @@ class Chromium:
                 return reply["result"]
 
     def resize(self, width, height):
+        # Chromium's emulated scale factors leave the device-pixel box sizes in CSS pixels.
         self.call("Emulation.setDeviceMetricsOverride", width=width, height=height,
-                  deviceScaleFactor=1, mobile=False)
+                  deviceScaleFactor=1 if self.scale == 1 else 0, mobile=False)
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,

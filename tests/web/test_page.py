@@ -1,6 +1,7 @@
-"""The page in headless Chromium: still frames equal the renderer's pixel for pixel, the live
-saver keeps to the wall clock, saver mode ends as the Windows saver does, OK stores the bytes
-the Windows settings window writes, and the page is three files within its budget."""
+"""The page in headless Chromium: still frames equal the renderer's pixel for pixel (also at two
+device pixels to a CSS pixel), the live saver keeps to the wall clock, saver mode ends as the
+Windows saver does, OK stores the bytes the Windows settings window writes, and the page is
+three files within its budget."""
 
 import json
 import os
@@ -18,15 +19,16 @@ PAGE = os.environ.get("TAVORINEX_PAGE", "build/web/page")
 MODE = "document.documentElement.dataset.mode"
 KEY = "tavorinex.ini"
 
-# Opened at one size, shown at another; the settings in the query (the closing comma left out)
-# or stored as a settings file's bytes, or none.
+# Device pixels to a CSS pixel; opened at one size, shown at another (CSS pixels); the settings
+# in the query (the closing comma left out) or stored as a settings file's bytes, or none.
 STILL_FRAMES = [
-    ((320, 240), (320, 240), 4242, 30, None, None),
-    ((320, 240), (200, 150), 17, 900, "query", "40,3,50,1000,15"),
-    ((500, 90), (333, 211), 5, 2500, "query", "&H30, 7.5 ,-3,25.5,2"),
-    ((160, 120), (241, 97), 99, 700, "stored", "120,20,30,20,0,\0"),
-    ((160, 120), (97, 61), 3, 300, "stored", "60,9,47,990,3,junk\0\0"),
-    ((64, 48), (64, 48), 1, 0, None, None),
+    (1, (320, 240), (320, 240), 4242, 30, None, None),
+    (1, (320, 240), (200, 150), 17, 900, "query", "40,3,50,1000,15"),
+    (1, (500, 90), (333, 211), 5, 2500, "query", "&H30, 7.5 ,-3,25.5,2"),
+    (1, (160, 120), (241, 97), 99, 700, "stored", "120,20,30,20,0,\0"),
+    (1, (160, 120), (97, 61), 3, 300, "stored", "60,9,47,990,3,junk\0\0"),
+    (1, (64, 48), (64, 48), 1, 0, None, None),
+    (2, (100, 80), (161, 120), 4242, 300, None, None),
 ]
 
 # How saver mode begins, what the pointer or the keyboard does then, and whether that ends it.
@@ -66,8 +68,8 @@ class Page(unittest.TestCase):
     def tearDown(self):
         self.assertEqual(self.browser.errors, [], "the page threw")
 
-    def open(self, query, size=(320, 240), stored=None):
-        b = self.browser
+    def open(self, query, size=(320, 240), stored=None, b=None):
+        b = b or self.browser
         b.resize(*size)
         b.open(self.base + "index.html?seed=1&steps=0")  # the origin's storage, read later
         b.evaluate(f"localStorage.clear(); {json.dumps(stored)} !== null && "
@@ -78,16 +80,20 @@ class Page(unittest.TestCase):
                                    ".every(e => e.name.startsWith(location.origin))"))
 
     def test_still_frames_equal_render(self):
-        for opened, shown, seed, steps, source, text in STILL_FRAMES:
-            with self.subTest(size=shown, seed=seed, settings=text):
+        dense = hc.Chromium(320, 240, scale=2)
+        self.addCleanup(dense.close)
+        for scale, opened, css, seed, steps, source, text in STILL_FRAMES:
+            shown = (css[0] * scale, css[1] * scale)
+            with self.subTest(size=shown, scale=scale, seed=seed, settings=text):
+                b = dense if scale == 2 else self.browser
                 query = f"seed={seed}&steps={steps}"
                 if source == "query":
                     query += "&settings=" + urllib.parse.quote(text)
-                self.open(query, opened, text if source == "stored" else None)
-                self.browser.resize(*shown)
-                self.browser.wait_for(f"{MODE} == 'still' && document.documentElement"
-                                      f".dataset.frame == '{shown[0]}x{shown[1]}'")
-                width, height, shot = hc.decode_png(self.browser.screenshot())
+                self.open(query, opened, text if source == "stored" else None, b)
+                b.resize(*css)
+                b.wait_for(f"{MODE} == 'still' && document.documentElement"
+                           f".dataset.frame == '{shown[0]}x{shown[1]}'")
+                width, height, shot = hc.decode_png(b.screenshot())
                 out = os.path.join(self.dir, "render.ppm")
                 args = [TOOL, "render", "--width", str(shown[0]), "--height", str(shown[1]),
                         "--seed", str(seed), "--steps", str(steps), "--out", out]
@@ -100,6 +106,7 @@ class Page(unittest.TestCase):
                     expected = f.read()[-len(shot):]
                 self.assertEqual((width, height), shown)
                 self.assertTrue(shot == expected, "the page differs from render")
+        self.assertEqual(dense.errors, [], "the page threw")
 
     def test_saver_time_keeps_to_the_wall_clock(self):
         self.open("settings=80,50,50,20,11")  # a step every poll, no wipe
