@@ -5,6 +5,7 @@ three files within its budget."""
 
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -64,6 +65,7 @@ class Page(unittest.TestCase):
     def tearDownClass(cls):
         cls.browser.close()
         cls.server.shutdown()
+        shutil.rmtree(cls.dir)
 
     def tearDown(self):
         self.assertEqual(self.browser.errors, [], "the page threw")
