@@ -11,7 +11,10 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick locales
   fonts-ipafont-gothic fonts-wine libpng-dev libgif-dev clang-format file python3 git
   libx11-dev libxext-dev xscreensaver x11-apps
+  emscripten node-acorn chromium
 )
+# emscripten: the web preset (its JavaScript optimiser needs node-acorn); chromium: the page's
+# tests, headless.
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds every preset and runs every test: the host unit tests, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the Windows unit tests and the end-to-end
-# tests of the real tavorinex.scr under Wine, the release checks (two builds alike, the package),
-# and a bounded fuzzing run.
+# tests of the real tavorinex.scr under Wine, the page in headless Chromium, the release checks
+# (two builds alike, the package), and a bounded fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,13 +13,14 @@ step() { printf '\n==> %s\n' "$*"; }
 step "format"
 git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-for preset in native sanitize windows; do
+# The web preset's tests compare the page with the native build's renderer.
+for preset in native sanitize windows web; do
   step "build: $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
 
-for preset in native sanitize windows; do
+for preset in native sanitize windows web; do
   step "test: $preset"
   ctest --preset "$preset"
 done
