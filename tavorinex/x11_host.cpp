@@ -518,7 +518,7 @@ int RunX11Hack(const HackOptions& options) {
     return code;
 }
 
-int RunHack(int argc, char** argv) {
+int RunHack(int argc, char** argv, bool withSubcommands) {
     HackOptions options;
     std::vector<std::string> warnings;
     std::string error;
@@ -527,12 +527,20 @@ int RunHack(int argc, char** argv) {
         std::fprintf(stderr, "tavorinex: %s (tavorinex --help shows the options)\n", error.c_str());
         return 2;
     }
-    if (options.Saver.Help) {
-        std::fputs(HackUsage().c_str(), stdout);
+    if (options.Saver.Help || options.Saver.Version) {
+        std::fputs((options.Saver.Help ? HackUsage(withSubcommands) : VersionText()).c_str(),
+                   stdout);
         return 0;
     }
     for (const std::string& warning : warnings) {
         std::fprintf(stderr, "tavorinex: %s\n", warning.c_str());
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (options.Display.empty() && (display == nullptr || *display == '\0')) {
+        std::fputs("tavorinex: cannot find an X display: DISPLAY is not set, and no --display "
+                   "names one\n",
+                   stderr);
+        return 1;
     }
     return RunX11Hack(options);
 }
