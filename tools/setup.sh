@@ -11,6 +11,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick locales
   fonts-ipafont-gothic fonts-wine libpng-dev libgif-dev clang-format file python3 git
   libx11-dev libxext-dev xscreensaver x11-apps
+  dpkg-dev lintian groff-base
 )
 
 missing=()
