@@ -38,3 +38,17 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $need_sudo tee -a /etc/locale.gen >/dev/null
   $need_sudo locale-gen >/dev/null
 fi
+
+# The end-to-end tests also show the settings window as English, German and Chinese Windows do.
+missing_locales=()
+for name in en_US de_DE zh_CN; do
+  locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8$" || missing_locales+=("$name")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  echo "setup: generating ${missing_locales[*]} (UTF-8)"
+  for name in "${missing_locales[@]}"; do
+    $need_sudo sed -i "s/^# *\($name.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen || echo "$name.UTF-8 UTF-8" | $need_sudo tee -a /etc/locale.gen >/dev/null
+  done
+  $need_sudo locale-gen >/dev/null
+fi

@@ -32,14 +32,19 @@ step "package"
 cmake --build --preset windows --target package
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 (cd build/windows && sha256sum --check "tavorinex-$version-win32.zip.sha256")
-python3 - "build/windows/tavorinex-$version-win32.zip" build/windows/tavorinex.scr <<'EOF'
-import sys, zipfile
+python3 - "build/windows/tavorinex-$version-win32.zip" build/windows/tavorinex.scr \
+  "${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}" <<'EOF'
+import sys, time, zipfile
 package = zipfile.ZipFile(sys.argv[1])
 names = sorted(package.namelist())
-if names != ["LICENSE", "README.txt", "tavorinex.scr"]:
+if names != ["COPYING.MinGW-w64-runtime.txt", "LICENSE.txt", "README.txt", "tavorinex.scr"]:
     sys.exit(f"package: holds {names}")
 if package.read("tavorinex.scr") != open(sys.argv[2], "rb").read():
     sys.exit("package: its tavorinex.scr is not the one just built")
+# Every entry at the last commit's time in UTC, to the zip's two seconds.
+when = int(sys.argv[3])
+if {entry.date_time for entry in package.infolist()} != {time.gmtime(when - when % 2)[:6]}:
+    sys.exit(f"package: entry times {[entry.date_time for entry in package.infolist()]}")
 print("package:", ", ".join(names))
 EOF
 
