@@ -238,7 +238,7 @@ void ConvertRect(Presenter& p, const soft::Pixels& screen, const DirtyRect& r) {
         return;
     }
     for (int32_t y = r.Y; y < r.Y + r.Height; ++y) {
-        const uint32_t* from = screen.Data + static_cast<size_t>(y) * screen.Width + r.X;
+        const uint32_t* from = screen.Data + static_cast<size_t>(y) * screen.Stride + r.X;
         for (int32_t i = 0; i < r.Width; ++i) {
             XPutPixel(p.Image, r.X + i, y, ConvertPixel(p.Channels, from[i]));
         }
