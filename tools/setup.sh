@@ -12,6 +12,7 @@ packages=(
   fonts-ipafont-gothic fonts-wine libpng-dev libgif-dev clang-format file python3 git
   libx11-dev libxext-dev xscreensaver x11-apps
   emscripten node-acorn chromium
+  dpkg-dev lintian groff-base
 )
 # emscripten: the web preset (its JavaScript optimiser needs node-acorn); chromium: the page's
 # tests, headless.
