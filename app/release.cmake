@@ -7,10 +7,27 @@ set(TAVORINEX_SCR_PARTS tavorinex_scr tavorinex_app tavorinex_saver_window tavor
     tavorinex_saver tavorinex_settings_window tavorinex_settings)
 # Nothing in the program catches, so exceptions, their unwind tables and run-time type
 # information only cost size; without them the unwinder and the thread library stay out too.
-# The program has one thread, so local statics need no guard.
+# The program has one thread, so local statics need no guard. Windows calls the entry point and
+# the window procedures with the stack aligned to 4 bytes only, so a function that needs more
+# for SSE2 realigns its own frame. Data keeps its sections (-fdata-sections would put zeroed
+# variables into .data, where they take bytes in the file).
 set(TAVORINEX_SCR_CODE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -fno-threadsafe-statics -ffunction-sections -fdata-sections)
+    -fno-threadsafe-statics -ffunction-sections -mstackrealign)
 target_sources(tavorinex_scr PRIVATE ${CMAKE_CURRENT_LIST_DIR}/cxx_runtime.cpp)
+# Its own entry point (cxx_runtime.cpp) instead of MinGW-w64's start-up code. A reference to data
+# in a DLL would need that start-up code to fix it up at run time: refuse it at link time.
+target_link_options(tavorinex_scr PRIVATE -nostartfiles -Wl,--disable-auto-import)
+# Terminal-server aware: it needs none of the compatibility layer Remote Desktop sessions give
+# older programs (per-user Windows folder, INI and registry mapping). It finds its file through
+# its own path and calls neither the profile nor the registry functions.
+target_link_options(tavorinex_scr PRIVATE -Wl,--tsaware)
+# GNU ld always marks the resources writable; nothing writes them, so they are made read-only
+# after the link, as Microsoft's linker makes them.
+find_program(PYTHON3 python3 REQUIRED)
+add_custom_command(TARGET tavorinex_scr POST_BUILD
+                   COMMAND ${PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/readonly_resources.py
+                           $<TARGET_FILE:tavorinex_scr>
+                   VERBATIM)
 # The linker map says where the bytes go (tools/size-report.py).
 target_link_options(tavorinex_scr PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/tavorinex.map)
 
@@ -31,19 +48,25 @@ target_link_options(tavorinex_scr PRIVATE
 target_link_options(tavorinex_scr PRIVATE -Wl,--no-insert-timestamp)
 
 # The release: cmake --build --preset windows --target package makes
-# tavorinex-<version>-win32.zip (the .scr, README.txt, LICENSE) and its .sha256 beside it.
-# The texts get Windows line ends; README.txt keeps its UTF-8 byte order mark, without which
-# Notepad before Windows 10 reads the Japanese in the ANSI code page.
+# tavorinex-<version>-win32.zip (the .scr, README.txt, LICENSE.txt and the notice of the
+# MinGW-w64 runtime parts in the .scr) and its .sha256 beside it. The texts get Windows line ends
+# and names Windows opens; README.txt keeps its UTF-8 byte order mark, without which Notepad
+# before Windows 10 reads the Japanese in the ANSI code page.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/README.txt ${CMAKE_BINARY_DIR}/package/README.txt
                @ONLY NEWLINE_STYLE CRLF)
-configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE @ONLY
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE.txt @ONLY
                NEWLINE_STYLE CRLF)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/COPYING.MinGW-w64-runtime.txt
+               ${CMAKE_BINARY_DIR}/package/COPYING.MinGW-w64-runtime.txt @ONLY NEWLINE_STYLE CRLF)
 install(TARGETS tavorinex_scr RUNTIME DESTINATION .)
-install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE
-        DESTINATION .)
+install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE.txt
+              ${CMAKE_BINARY_DIR}/package/COPYING.MinGW-w64-runtime.txt DESTINATION .)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME tavorinex)
 set(CPACK_PACKAGE_FILE_NAME tavorinex-${PROJECT_VERSION}-win32)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
+# The same zip from every build of the same commit: its entries' time (package_time.cmake).
+set(CPACK_TAVORINEX_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package_time.cmake)
 include(CPack)

@@ -10,6 +10,7 @@
 #include "settings/dialog_resources.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
+#include "settings/shown_text.h"
 
 HFONT ControlFont;
 HBRUSH ButtonFaceBrush;
@@ -43,7 +44,9 @@ static void LocateSelf() {
     path[ModulePathBufferSize - 1] = '\0';
     CharLowerA(path);
     if (!LocateInstallDir(path, InstallDir)) {
-        MessageBoxA(nullptr, "ファイル名が tavorinex.scr から変更されています", "Tavorinex",
+        ShowMessage(nullptr,
+                    {"ファイル名が tavorinex.scr から変更されています",
+                     "The file name has been changed from tavorinex.scr"},
                     MB_OK | MB_ICONEXCLAMATION);
         ExitProcess(0);
     }
@@ -71,9 +74,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     controls.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
 
-    ControlFont = CreateFontA(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                              OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,
-                              FF_MODERN | VARIABLE_PITCH, "ＭＳ Ｐゴシック");
+    ControlFont = CreateFontWithFace(-16, FW_NORMAL, SHIFTJIS_CHARSET, OUT_STROKE_PRECIS,
+                                     CLIP_STROKE_PRECIS, DRAFT_QUALITY, FF_MODERN | VARIABLE_PITCH,
+                                     {"ＭＳ Ｐゴシック", "MS PGothic"});
     ButtonFaceBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     RegisterWindowClass("NORMALDLG", DialogClassProc, ButtonFaceBrush);
     timeBeginPeriod(1);

@@ -1,8 +1,10 @@
 #include "cli/saver_options.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "settings/settings.h"
+#include "tavorinex_version.h"
 
 namespace {
 
@@ -63,9 +65,8 @@ bool TakeSlider(const SettingFacts& slider, const ScannedOption& option, SaverOp
 
 OptionUse TakeSaverOption(OptionScanner& scanner, ScannedOption& option, SaverOptions& options,
                           std::vector<std::string>& warnings, std::string& error) {
-    if (option.Name == "--help" || option.Name == "--h" || option.Name == "--version") {
-        options.Version = options.Version || option.Name == "--version";
-        options.Help = options.Help || option.Name != "--version";
+    if (option.Name == "--help" || option.Name == "--version") {
+        (option.Name == "--help" ? options.Help : options.Version) = true;
         return RefuseOptionValue(option, error) ? OptionUse::Taken : OptionUse::Refused;
     }
     const SettingFacts* slider = FindSlider(option.Name);
@@ -127,4 +128,51 @@ std::string SaverOptionsUsage() {
         usage += std::string(" [--") + facts.Names.OptionName + " N]";
     }
     return usage + " [--settings FILE] [--seed N]";
+}
+
+std::vector<const SettingFacts*> SlidersInWindowOrder() {
+    std::vector<const SettingFacts*> rows;
+    for (const SettingFacts& facts : SettingsTable) {
+        rows.push_back(&facts);
+    }
+    std::sort(rows.begin(), rows.end(), [](const SettingFacts* a, const SettingFacts* b) {
+        return a->Dialog.Row < b->Dialog.Row;
+    });
+    return rows;
+}
+
+std::string SliderRangeText(const SettingFacts& slider) {
+    const SliderRange& range = slider.Range;
+    return std::to_string(range.Minimum) + " (" + slider.Names.LowLabel + ") to " +
+           std::to_string(range.Maximum) + " (" + slider.Names.HighLabel + "), default " +
+           std::to_string(range.Default);
+}
+
+namespace {
+
+// "  --name VALUE          text\n", the texts in one column.
+std::string HelpLine(const std::string& option, const std::string& text) {
+    constexpr size_t column = 26;
+    const std::string left = "  " + option;
+    return left + std::string(left.size() < column ? column - left.size() : 1, ' ') + text + "\n";
+}
+
+} // namespace
+
+std::string SaverOptionsHelp() {
+    std::string help;
+    for (const SettingFacts* slider : SlidersInWindowOrder()) {
+        help += HelpLine(std::string("--") + slider->Names.OptionName + " N",
+                         std::string(slider->Names.Label) + ": " + SliderRangeText(*slider));
+    }
+    return help + HelpLine("", "(a value out of range is taken as the nearer end)") +
+           HelpLine("--settings FILE", "the five values from a tavorinex.ini of the Windows") +
+           HelpLine("", "saver instead, read as that saver reads it") +
+           HelpLine("--seed N", "the random source's start, 0 to 4294967295 (by") +
+           HelpLine("", "default the clock's), so that a run can be repeated") +
+           HelpLine("-h, --help", "print this help") + HelpLine("--version", "print the version");
+}
+
+std::string VersionText() {
+    return "tavorinex " TAVORINEX_VERSION_TEXT "\n";
 }

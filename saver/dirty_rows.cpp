@@ -143,10 +143,13 @@ soft::ScreenListener DirtyRowsListener(DirtyRows& rows) {
     return soft::ScreenListener{&rows, MarkTouchedRect, MarkTouchedLine};
 }
 
-bool NewDirtyScreen(DirtyScreen& screen, int32_t width, int32_t height) {
+bool NewDirtyScreen(DirtyScreen& screen, int32_t width, int32_t height,
+                    const soft::ScreenMemory* memory) {
     FreeDirtyScreen(screen);
     screen.Surface = soft::NewSurface();
-    screen.Screen = soft::CreateScreen(screen.Surface, width, height);
+    screen.Screen = memory == nullptr
+                        ? soft::CreateScreen(screen.Surface, width, height)
+                        : soft::CreateScreenIn(screen.Surface, width, height, *memory);
     if (screen.Screen == nullptr) {
         FreeDirtyScreen(screen);
         return false;

@@ -46,7 +46,9 @@ struct DirtyScreen {
     DirtyRows Rows;
 };
 
-// A surface with a black screen of width x height (all of it marked, as nothing of it has
-// been shown); false when the surface cannot hold a screen of that size.
-bool NewDirtyScreen(DirtyScreen& screen, int32_t width, int32_t height);
+// A surface with a screen of width x height (all of it marked, as nothing of it has been
+// shown): a black one of its own, or one in the host's memory (soft::CreateScreenIn); false
+// when the screen cannot be made (a side out of range, memory run out).
+bool NewDirtyScreen(DirtyScreen& screen, int32_t width, int32_t height,
+                    const soft::ScreenMemory* memory = nullptr);
 void FreeDirtyScreen(DirtyScreen& screen);

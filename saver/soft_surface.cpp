@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -10,6 +12,13 @@ namespace soft {
 namespace {
 
 enum class ObjectKind : uint8_t { Free, Bitmap, Brush, Pen, Context };
+
+// Pixel memory the surface owns, from calloc: a size that memory cannot hold is refused
+// instead of thrown about, and fresh pages stay untouched until drawn on.
+struct FreeMemory {
+    void operator()(uint32_t* pixels) const { std::free(pixels); }
+};
+using OwnedPixels = std::unique_ptr<uint32_t[], FreeMemory>;
 
 struct Entry {
     ObjectKind Kind = ObjectKind::Free;
@@ -20,8 +29,11 @@ struct Entry {
     // Bitmap
     int32_t Width = 0;
     int32_t Height = 0;
-    bool Monochrome = false;
-    std::vector<uint32_t> Pixels;
+    bool Monochrome = false; // black and white COLORREF values only
+    PixelFormat Format = PixelFormat::ColorRef;
+    uint32_t* Data = nullptr; // rows Stride pixels apart: Owned's, or the host's screen memory
+    size_t Stride = 0;
+    OwnedPixels Owned;
     // Brush, pen
     uint32_t Color = 0;
     // Context
@@ -81,7 +93,9 @@ void MakeStock(Surface& s) {
     table[StockBitmap].Width = 1;
     table[StockBitmap].Height = 1;
     table[StockBitmap].Monochrome = true;
-    table[StockBitmap].Pixels.assign(1, 0);
+    table[StockBitmap].Owned.reset(static_cast<uint32_t*>(std::calloc(1, sizeof(uint32_t))));
+    table[StockBitmap].Data = table[StockBitmap].Owned.get();
+    table[StockBitmap].Stride = 1;
     for (Entry& e : table) {
         e.Stock = true;
         e.Generation = 1;
@@ -165,6 +179,38 @@ bool SizeAllowed(int64_t width, int64_t height) {
     return width <= MaxBitmapSide && height <= MaxBitmapSide && width * height <= MaxBitmapPixels;
 }
 
+// A bitmap of width x height (both from 1 to MaxBitmapSide): black pixels of its own, or the
+// host's memory.
+uint32_t MakeBitmap(Surface& s, int32_t width, int32_t height, bool monochrome,
+                    const ScreenMemory* memory) {
+    OwnedPixels owned;
+    if (memory == nullptr) {
+        owned.reset(static_cast<uint32_t*>(
+            std::calloc(static_cast<size_t>(width) * static_cast<size_t>(height), 4)));
+        if (owned == nullptr) {
+            return 0;
+        }
+    }
+    uint32_t handle = Allocate(s, ObjectKind::Bitmap);
+    if (handle == 0) {
+        return 0;
+    }
+    Entry& e = *Lookup(s, handle, ObjectKind::Bitmap);
+    e.Width = width;
+    e.Height = height;
+    e.Monochrome = monochrome;
+    if (memory == nullptr) {
+        e.Data = owned.get();
+        e.Stride = static_cast<size_t>(width);
+        e.Owned = std::move(owned);
+    } else {
+        e.Data = memory->Pixels;
+        e.Stride = memory->Stride;
+        e.Format = memory->Format;
+    }
+    return handle;
+}
+
 uint32_t NewBitmap(Surface& s, int32_t width, int32_t height, bool monochrome) {
     // GDI: a zero side gives the stock bitmap, a negative side counts by its size.
     if (width == 0 || height == 0) {
@@ -175,16 +221,7 @@ uint32_t NewBitmap(Surface& s, int32_t width, int32_t height, bool monochrome) {
     if (!SizeAllowed(w, h)) {
         return 0;
     }
-    uint32_t handle = Allocate(s, ObjectKind::Bitmap);
-    if (handle == 0) {
-        return 0;
-    }
-    Entry& e = *Lookup(s, handle, ObjectKind::Bitmap);
-    e.Width = static_cast<int32_t>(w);
-    e.Height = static_cast<int32_t>(h);
-    e.Monochrome = monochrome;
-    e.Pixels.assign(static_cast<size_t>(w * h), 0);
-    return handle;
+    return MakeBitmap(s, static_cast<int32_t>(w), static_cast<int32_t>(h), monochrome, nullptr);
 }
 
 // The bitmap a context draws on.
@@ -193,13 +230,33 @@ Entry* SurfaceOf(Surface& s, uint32_t dc) {
     return context == nullptr ? nullptr : Lookup(s, context->Bitmap, ObjectKind::Bitmap);
 }
 
-// A monochrome bitmap keeps black or white: the nearer of the two.
+uint32_t SwapRedBlue(uint32_t color) {
+    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+}
+
+// A colour as a bitmap holds it. A monochrome bitmap keeps black or white: the nearer of the
+// two.
 uint32_t Store(const Entry& bitmap, uint32_t color) {
-    if (!bitmap.Monochrome) {
-        return color & 0xFFFFFF;
+    color &= 0xFFFFFF;
+    if (bitmap.Monochrome) {
+        uint32_t sum = (color & 0xFF) + ((color >> 8) & 0xFF) + ((color >> 16) & 0xFF);
+        return sum >= 384 ? 0xFFFFFF : 0;
     }
-    uint32_t sum = (color & 0xFF) + ((color >> 8) & 0xFF) + ((color >> 16) & 0xFF);
-    return sum >= 384 ? 0xFFFFFF : 0;
+    switch (bitmap.Format) {
+    case PixelFormat::Xrgb8888:
+        return SwapRedBlue(color);
+    case PixelFormat::RgbaBytes:
+        return 0xFF000000u | color;
+    case PixelFormat::ColorRef:
+        break;
+    }
+    return color;
+}
+
+// A pixel of a bitmap as a COLORREF.
+uint32_t Load(const Entry& bitmap, uint32_t pixel) {
+    return bitmap.Format == PixelFormat::Xrgb8888 ? SwapRedBlue(pixel & 0xFFFFFF)
+                                                  : pixel & 0xFFFFFF;
 }
 
 void DeleteContext(Surface& s, uint32_t handle) {
@@ -345,13 +402,13 @@ void DrawLine(Entry& bitmap, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uin
     int64_t remainder = static_cast<int64_t>(rest % (2 * length));
     const int64_t carry = 2 * line.Length;
     const int64_t add = 2 * line.MinorExtent;
-    const int64_t width = bitmap.Width;
-    const int64_t majorStride = xMajor ? line.MajorStep : line.MajorStep * width;
-    const int64_t minorStride = xMajor ? line.MinorStep * width : line.MinorStep;
+    const int64_t stride = static_cast<int64_t>(bitmap.Stride);
+    const int64_t majorStride = xMajor ? line.MajorStep : line.MajorStep * stride;
+    const int64_t minorStride = xMajor ? line.MinorStep * stride : line.MinorStep;
     const int64_t major = line.Major0 + line.MajorStep * lo;
     const int64_t minor = line.Minor0 + line.MinorStep * minorOffset;
-    int64_t at = xMajor ? minor * width + major : major * width + minor;
-    uint32_t* pixels = bitmap.Pixels.data();
+    int64_t at = xMajor ? minor * stride + major : major * stride + minor;
+    uint32_t* pixels = bitmap.Data;
     const uint32_t stored = Store(bitmap, color);
     if (add == 0) { // straight along an axis, as the box outline and the wipe's rows are
         if (xMajor) {
@@ -420,12 +477,13 @@ SaverPlatform PlatformOn(Surface* surface) {
                          ScreenHeight};
 }
 
-DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
-    Surface& s = *surface;
-    if (width <= 0 || height <= 0) {
+namespace {
+
+DC NewScreen(Surface& s, int32_t width, int32_t height, const ScreenMemory* memory) {
+    if (width <= 0 || height <= 0 || width > MaxBitmapSide || height > MaxBitmapSide) {
         return nullptr;
     }
-    uint32_t bitmap = NewBitmap(s, width, height, false);
+    uint32_t bitmap = MakeBitmap(s, width, height, false, memory);
     if (bitmap == 0) {
         return nullptr;
     }
@@ -437,6 +495,19 @@ DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
     Lookup(s, bitmap, ObjectKind::Bitmap)->Selections = 1;
     s.Screen = screen;
     return ToPointer(screen);
+}
+
+} // namespace
+
+DC CreateScreen(Surface* surface, int32_t width, int32_t height) {
+    return NewScreen(*surface, width, height, nullptr);
+}
+
+DC CreateScreenIn(Surface* surface, int32_t width, int32_t height, const ScreenMemory& memory) {
+    if (memory.Pixels == nullptr || memory.Stride < static_cast<size_t>(std::max(width, 0))) {
+        return nullptr;
+    }
+    return NewScreen(*surface, width, height, &memory);
 }
 
 int32_t ScreenWidth(void* surface) {
@@ -587,14 +658,14 @@ void FillRect(void* surface, DC dc, const gdi::Rect& rect, Object brush) {
         return;
     }
     const uint32_t stored = Store(*bitmap, b->Color);
-    uint32_t* pixels = bitmap->Pixels.data();
-    const int64_t width = bitmap->Width;
+    uint32_t* pixels = bitmap->Data;
+    const int64_t stride = static_cast<int64_t>(bitmap->Stride);
     TellRect(s, FromPointer(dc), left, top, right, bottom);
     // One row by hand, the others copied from it: the C library's copy is the fast loop.
-    uint32_t* first = pixels + top * width + left;
+    uint32_t* first = pixels + top * stride + left;
     std::fill(first, first + (right - left), stored);
     for (int64_t y = top + 1; y < bottom; ++y) {
-        std::memcpy(pixels + y * width + left, first, static_cast<size_t>(right - left) * 4);
+        std::memcpy(pixels + y * stride + left, first, static_cast<size_t>(right - left) * 4);
     }
 }
 
@@ -671,18 +742,21 @@ void BitBlt(void* surface, DC dest, int32_t x, int32_t y, int32_t width, int32_t
     const size_t count = static_cast<size_t>(right - left);
     const int64_t rows = bottom - top;
     const bool upwards = to == from && sTop < top;
-    const uint32_t* src = from->Pixels.data();
-    uint32_t* dst = to->Pixels.data();
+    // Pixels go as they are between bitmaps of one format; otherwise each one is converted,
+    // the box image into a screen in the host's format, say (never the same bitmap).
+    const bool asTheyAre = from->Format == to->Format && (from->Monochrome || !to->Monochrome);
+    const int64_t fromStride = static_cast<int64_t>(from->Stride);
+    const int64_t toStride = static_cast<int64_t>(to->Stride);
     for (int64_t n = 0; n < rows; ++n) {
         const int64_t r = upwards ? rows - 1 - n : n;
-        const uint32_t* in = src + (sTop + r) * int64_t{from->Width} + sLeft;
-        uint32_t* out = dst + (top + r) * int64_t{to->Width} + left;
-        if (to->Monochrome && !from->Monochrome) {
-            for (size_t i = 0; i < count; ++i) {
-                out[i] = Store(*to, in[i]);
-            }
-        } else {
+        const uint32_t* in = from->Data + (sTop + r) * fromStride + sLeft;
+        uint32_t* out = to->Data + (top + r) * toStride + left;
+        if (asTheyAre) {
             std::memmove(out, in, count * sizeof(uint32_t));
+        } else {
+            for (size_t i = 0; i < count; ++i) {
+                out[i] = Store(*to, Load(*from, in[i]));
+            }
         }
     }
 }
@@ -692,16 +766,16 @@ uint32_t GetPixel(Surface* surface, DC dc, int32_t x, int32_t y) {
     if (bitmap == nullptr || x < 0 || y < 0 || x >= bitmap->Width || y >= bitmap->Height) {
         return InvalidPixel;
     }
-    return bitmap->Pixels[static_cast<size_t>(y) * static_cast<size_t>(bitmap->Width) +
-                          static_cast<size_t>(x)];
+    return Load(*bitmap,
+                bitmap->Data[static_cast<size_t>(y) * bitmap->Stride + static_cast<size_t>(x)]);
 }
 
 Pixels PixelsOf(Surface* surface, DC dc) {
     Entry* bitmap = SurfaceOf(*surface, FromPointer(dc));
     if (bitmap == nullptr) {
-        return Pixels{0, 0, nullptr};
+        return Pixels{0, 0, nullptr, 0, PixelFormat::ColorRef};
     }
-    return Pixels{bitmap->Width, bitmap->Height, bitmap->Pixels.data()};
+    return Pixels{bitmap->Width, bitmap->Height, bitmap->Data, bitmap->Stride, bitmap->Format};
 }
 
 int32_t LiveObjectCount(Surface* surface) {

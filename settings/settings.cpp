@@ -33,14 +33,14 @@ int32_t StoreInt32(double value) {
     const double below = std::floor(value);
     const double fraction = value - below;
     double rounded = below;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0.0)) {
+    // Remainders through floor rather than fmod, which would bring an unwind table of its own
+    // into tavorinex.scr. Halving and scaling by 2^32 are exact for whole numbers, and so is
+    // each subtraction: its result is a whole number below 2^32.
+    if (fraction > 0.5 || (fraction == 0.5 && below != 2.0 * std::floor(below / 2.0))) {
         rounded = below + 1.0;
     }
     const double twoTo32 = 4294967296.0;
-    double low = std::fmod(rounded, twoTo32); // exact, and within (-2^32, 2^32)
-    if (low < 0.0) {
-        low += twoTo32;
-    }
+    const double low = rounded - twoTo32 * std::floor(rounded / twoTo32); // within [0, 2^32)
     return static_cast<int32_t>(static_cast<uint32_t>(low));
 }
 

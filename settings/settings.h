@@ -56,7 +56,8 @@ Settings LoadSettingsFrom(const std::string& path);
 SaverParameters LoadSaverParametersFrom(const std::string& path);
 bool SaveSettingsTo(const std::string& path, const Settings& settings, WindowHandle owner);
 
-// Tells the user that a save failed. The message box by default; tests replace it.
+// Tells the user that a save failed: ShowSaveFailureMessage unless tests set another. Null by
+// default, so tavorinex.scr keeps no initialised data, which would take a section of its own.
 using SaveFailureNotice = void (*)(WindowHandle owner);
 extern SaveFailureNotice ShowSaveFailure;
 void ShowSaveFailureMessage(WindowHandle owner);

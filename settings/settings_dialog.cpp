@@ -32,12 +32,11 @@ static DWORD ControlStyle(ControlKind kind) {
 }
 
 static void CreateControls(HWND window) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     for (const ControlSpec& control : SettingsDialogControls) {
-        CreateWindowExA(0, ControlClassName(control.Kind), control.Text, ControlStyle(control.Kind),
-                        control.X, control.Y, control.Width, control.Height, window,
-                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.Id)), instance,
-                        nullptr);
+        CreateWindowWithText(0, ControlClassName(control.Kind), {control.Text, control.English},
+                             ControlStyle(control.Kind), control.X, control.Y, control.Width,
+                             control.Height, window,
+                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.Id)));
         SendMessageA(GetDlgItem(window, control.Id), WM_SETFONT,
                      reinterpret_cast<WPARAM>(ControlFont), FALSE);
     }
@@ -111,7 +110,7 @@ static LRESULT CALLBACK SettingsDialogProc(HWND window, UINT message, WPARAM wPa
     case WM_DESTROY:
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefaultWindowProcedure(window, message, wParam, lParam);
     }
 }
 
@@ -119,17 +118,16 @@ int32_t OpenSubWindow(HWND owner, const char* name) {
     if (CompareStringA(LOCALE_SYSTEM_DEFAULT, 0, name, -1, "SubWnd", -1) != CSTR_EQUAL) {
         return 0;
     }
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "NORMALDLG", SettingsDialogCaption,
-                                  WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  SettingsDialogWidth, SettingsDialogHeight, owner, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowWithText(
+        WS_EX_TOPMOST, "NORMALDLG", SettingsDialogCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+        CW_USEDEFAULT, CW_USEDEFAULT, SettingsDialogWidth, SettingsDialogHeight, owner, nullptr);
     // Without a window nothing could ever post the quit that ends the loop below: the process
     // would wait unseen, holding the single-instance mutex, and no saver could start.
     if (window == nullptr) {
         return 0;
     }
     SettingsWindow = window;
-    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&SettingsDialogProc));
+    SetWindowProcedure(window, &SettingsDialogProc, SettingsDialogCaption);
     SendMessageA(window, WM_INITDIALOG, 0, 0);
     ShowWindow(window, SW_SHOW);
     // Without an owner (settings mode) this does nothing.

@@ -7,9 +7,10 @@
 #include <cstdint>
 
 #include "settings/settings_table.h"
+#include "settings/shown_text.h"
 #include "tavorinex_version.h"
 
-constexpr const char* SettingsDialogCaption = "Tavorinexの設定";
+constexpr ShownText SettingsDialogCaption = {"Tavorinexの設定", "Tavorinex settings"};
 constexpr int32_t SettingsDialogWidth = 346;
 constexpr int32_t SettingsDialogHeight = 348;
 
@@ -18,37 +19,45 @@ constexpr int32_t CancelButtonId = 1002;
 
 // The controls that belong to no setting's row.
 constexpr ControlSpec SettingsDialogFrame[] = {
-    {1000, ControlKind::PushButton, "OK", 13, 286, 85, 25},
-    {1001, ControlKind::DisabledPushButton, "テスト", 130, 286, 85, 25},
-    {1002, ControlKind::CancelButton, "キャンセル", 244, 286, 85, 25},
-    {1004, ControlKind::GroupBox, "", 10, 3, 320, 76},
+    {1000, ControlKind::PushButton, "OK", "OK", 13, 286, 85, 25},
+    {1001, ControlKind::DisabledPushButton, "テスト", "Test", 130, 286, 85, 25},
+    {1002, ControlKind::CancelButton, "キャンセル", "Cancel", 244, 286, 85, 25},
+    {1004, ControlKind::GroupBox, "", "", 10, 3, 320, 76},
     {1005, ControlKind::CenteredText, "Tavorinex " TAVORINEX_VERSION_TEXT "／なめらかな描画の実験",
-     14, 15, 315, 20},
-    {1017, ControlKind::CenteredText, "(C) 2026 Tavorinex 開発チーム", 11, 52, 317, 19},
+     "Tavorinex " TAVORINEX_VERSION_TEXT " / smooth drawing", 14, 15, 315, 20},
+    {1017, ControlKind::CenteredText, "(C) 2026 Tavorinex 開発チーム",
+     "(C) 2026 Tavorinex developers", 11, 52, 317, 19},
 };
 
 constexpr std::size_t SettingsDialogControlCount =
     std::size(SettingsDialogFrame) + 4 * SettingCount;
 
+// A control of the window as it stands in the frame or in its row, so the list below keeps no
+// second copy of any: it reads as the ControlSpec itself.
+struct ControlRef {
+    const ControlSpec* Spec;
+    constexpr operator const ControlSpec&() const { return *Spec; }
+};
+
 // Every control in creation order: ids run from 1000.
-static constexpr std::array<ControlSpec, SettingsDialogControlCount> DialogControlsInOrder() {
-    std::array<ControlSpec, SettingsDialogControlCount> controls{};
+static constexpr std::array<ControlRef, SettingsDialogControlCount> DialogControlsInOrder() {
+    std::array<ControlRef, SettingsDialogControlCount> controls{};
     std::size_t n = 0;
     for (const ControlSpec& control : SettingsDialogFrame) {
-        controls[n++] = control;
+        controls[n++] = {&control};
     }
     for (const SettingFacts& facts : SettingsTable) {
         const SettingsDialogRow& row = facts.Dialog;
-        for (const ControlSpec& control : {row.Name, row.LowEnd, row.Slider, row.HighEnd}) {
-            controls[n++] = control;
+        for (const ControlSpec* control : {&row.Name, &row.LowEnd, &row.Slider, &row.HighEnd}) {
+            controls[n++] = {control};
         }
     }
     std::sort(controls.begin(), controls.end(),
-              [](const ControlSpec& a, const ControlSpec& b) { return a.Id < b.Id; });
+              [](ControlRef a, ControlRef b) { return a.Spec->Id < b.Spec->Id; });
     return controls;
 }
 
-constexpr std::array<ControlSpec, SettingsDialogControlCount> SettingsDialogControls =
+constexpr std::array<ControlRef, SettingsDialogControlCount> SettingsDialogControls =
     DialogControlsInOrder();
 
 static constexpr const char* ControlClassName(ControlKind kind) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "settings/settings.h"
+#include "settings/shown_text.h"
 
 static const char SaveFailureMessageText[] =
     "設定の保存に失敗しました！\"書き込み禁止属性を解除して下さい。";
@@ -11,5 +12,8 @@ std::string_view SaveFailureText() {
 }
 
 void ShowSaveFailureMessage(WindowHandle owner) {
-    MessageBoxA(static_cast<HWND>(owner), SaveFailureMessageText, "Tavorinex", MB_OK);
+    ShowMessage(static_cast<HWND>(owner),
+                {SaveFailureMessageText,
+                 "The settings could not be saved! Clear the file's read-only attribute."},
+                MB_OK);
 }

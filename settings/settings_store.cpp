@@ -4,7 +4,7 @@
 
 Settings CurrentSettings;
 SaverParameters CurrentSaverParameters;
-SaveFailureNotice ShowSaveFailure = ShowSaveFailureMessage;
+SaveFailureNotice ShowSaveFailure;
 std::string SettingsFilePath;
 
 std::string SettingsFileIn(std::string_view installDir) {
@@ -42,7 +42,7 @@ bool SaveSettingsTo(const std::string& path, const Settings& settings, WindowHan
     if (UsablePath(path) && WriteSettingsFile(path, content)) {
         return true;
     }
-    ShowSaveFailure(owner);
+    (ShowSaveFailure != nullptr ? ShowSaveFailure : ShowSaveFailureMessage)(owner);
     return false;
 }
 

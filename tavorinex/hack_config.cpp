@@ -1,8 +1,10 @@
 // Writes what XScreenSaver reads about the hack, from the settings table itself:
 //
-//   hack_config xml                  the config XML (sliders, labels, description)
-//   hack_config man TEMPLATE         the man page: TEMPLATE with @SYNOPSIS@ and @OPTIONS@ filled
-#include <algorithm>
+//   hack_config xml                  the config XML (sliders, labels, description), in English
+//                                    alone and ASCII, which every desktop's fonts can show
+//   hack_config man TEMPLATE         the man page: TEMPLATE with @SYNOPSIS@ and @OPTIONS@ filled,
+//                                    the settings window's Japanese names as groff escapes
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -10,21 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/saver_options.h"
 #include "settings/settings_table.h"
 
 namespace {
-
-// The sliders in the settings window's order, top to bottom.
-std::vector<const SettingFacts*> SlidersInWindowOrder() {
-    std::vector<const SettingFacts*> rows;
-    for (const SettingFacts& facts : SettingsTable) {
-        rows.push_back(&facts);
-    }
-    std::sort(rows.begin(), rows.end(), [](const SettingFacts* a, const SettingFacts* b) {
-        return a->Dialog.Row < b->Dialog.Row;
-    });
-    return rows;
-}
 
 std::string Xml(const std::string& text) {
     std::string out;
@@ -58,9 +49,27 @@ std::string Roff(const std::string& text) {
     return out;
 }
 
-// An English label with the settings window's own name after it.
-std::string Bilingual(const char* english, const char* japanese) {
-    return std::string(english) + " (" + japanese + ")";
+// UTF-8 as groff's \[uXXXX] escapes: the page stays ASCII, so groff reads it alike with and
+// without a preprocessor for its encoding, and any locale's man shows what it can.
+std::string RoffUnicode(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            out += text[i++];
+            continue;
+        }
+        const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        uint32_t code = lead & (0x7Fu >> length);
+        for (size_t k = 1; k < length && i + k < text.size(); ++k) {
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+        }
+        char escape[16];
+        std::snprintf(escape, sizeof escape, "\\[u%04X]", static_cast<unsigned>(code));
+        out += escape;
+        i += length;
+    }
+    return out;
 }
 
 void WriteXml() {
@@ -70,11 +79,9 @@ void WriteXml() {
     for (const SettingFacts* s : SlidersInWindowOrder()) {
         std::cout << "  <number id=\"" << s->Names.OptionName << "\" type=\"slider\" arg=\"--"
                   << s->Names.OptionName << " %\"\n"
-                  << "          _label=\"" << Xml(Bilingual(s->Names.Label, s->Dialog.Name.Text))
-                  << "\"\n"
-                  << "          _low-label=\""
-                  << Xml(Bilingual(s->Names.LowLabel, s->Dialog.LowEnd.Text)) << "\" _high-label=\""
-                  << Xml(Bilingual(s->Names.HighLabel, s->Dialog.HighEnd.Text)) << "\"\n"
+                  << "          _label=\"" << Xml(s->Names.Label) << "\"\n"
+                  << "          _low-label=\"" << Xml(s->Names.LowLabel) << "\" _high-label=\""
+                  << Xml(s->Names.HighLabel) << "\"\n"
                   << "          low=\"" << s->Range.Minimum << "\" high=\"" << s->Range.Maximum
                   << "\" default=\"" << s->Range.Default << "\"/>\n\n";
     }
@@ -101,10 +108,8 @@ bool WriteMan(const char* templatePath) {
     for (const SettingFacts* s : SlidersInWindowOrder()) {
         synopsis += "[" + Roff(std::string("--") + s->Names.OptionName) + " \\fIn\\fP]\n";
         options += ".TP 8\n.B " + Roff(std::string("--") + s->Names.OptionName) + " \\fIn\\fP\n" +
-                   Bilingual(s->Names.Label, s->Dialog.Name.Text) + ": " +
-                   std::to_string(s->Range.Minimum) + " (" + s->Names.LowLabel + ") to " +
-                   std::to_string(s->Range.Maximum) + " (" + s->Names.HighLabel + "), default " +
-                   std::to_string(s->Range.Default) + ".\n";
+                   s->Names.Label + " (" + RoffUnicode(s->Dialog.Name.Text) +
+                   " in the settings window): " + SliderRangeText(*s) + ".\n";
     }
     std::string line;
     while (std::getline(in, line)) {

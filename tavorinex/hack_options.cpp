@@ -16,8 +16,28 @@ bool ParseWindowId(const std::string& text, unsigned long& id) {
 
 } // namespace
 
-std::string HackUsage() {
-    return "usage: tavorinex [--root | --window-id ID] [--display D]" + SaverOptionsUsage() + "\n";
+std::string HackUsage(bool withSubcommands) {
+    std::string usage = "usage: tavorinex [OPTIONS]";
+    if (withSubcommands) {
+        usage += "           the saver, as an XScreenSaver hack\n"
+                 "       tavorinex render [OPTIONS]    the saver into image files (render --help)\n"
+                 "       tavorinex params [FILE]       what a settings file loads as";
+    }
+    return usage +
+           "\n\n"
+           "Draws the screen saver Tavorinex: a box bouncing across the screen, leaving\n"
+           "a trail whose colour fades, and a wipe every so often.\n\n"
+           "Where to draw (by default the window in $XSCREENSAVER_WINDOW, else a window\n"
+           "of its own, which q, Escape or closing it ends):\n"
+           "  --root                  the root window\n"
+           "  --window                a window of its own\n"
+           "  --window-id ID          the window with this id (decimal, or hexadecimal\n"
+           "                          after 0x)\n"
+           "  --display D             the X display (by default $DISPLAY)\n\n"
+           "The saver:\n" +
+           SaverOptionsHelp() +
+           "\nEvery option may also be written with one dash, and its value after an\n"
+           "equals sign.\n";
 }
 
 bool ParseHackOptions(int argc, char** argv, const char* xscreensaverWindow, HackOptions& options,

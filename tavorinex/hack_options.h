@@ -25,4 +25,6 @@ struct HackOptions {
 bool ParseHackOptions(int argc, char** argv, const char* xscreensaverWindow, HackOptions& options,
                       std::vector<std::string>& warnings, std::string& error);
 
-std::string HackUsage();
+// What --help prints: every option, the saver's with their ranges and defaults; with the
+// subcommands of the tavorinex command, or for the hack alone.
+std::string HackUsage(bool withSubcommands);

@@ -1,5 +1,6 @@
 // tavorinex: the saver's logic from the command line, without Windows; without a
-// subcommand, the saver itself as an XScreenSaver hack.
+// subcommand, the saver itself as an XScreenSaver hack. Built with TAVORINEX_HACK_ONLY, it is
+// the hack alone, which needs neither libpng nor giflib.
 #include "tavorinex/commands.h"
 #include "tavorinex/x11_host.h"
 
@@ -7,12 +8,14 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef TAVORINEX_HACK_ONLY
 static int Usage() {
     std::fputs(
         "usage: tavorinex [OPTIONS] | tavorinex params [FILE] | tavorinex render [OPTIONS]\n",
         stderr);
     return 2;
 }
+#endif
 
 // Output that never arrived (a full disk, a closed descriptor) must not pass for success,
 // whichever subcommand wrote it.
@@ -33,8 +36,11 @@ static int CheckStdout(int code) {
 }
 
 int main(int argc, char** argv) {
+#ifdef TAVORINEX_HACK_ONLY
+    return CheckStdout(RunHack(argc, argv, false));
+#else
     if (argc < 2 || argv[1][0] == '-') {
-        return CheckStdout(RunHack(argc, argv));
+        return CheckStdout(RunHack(argc, argv, true));
     }
     if (std::strcmp(argv[1], "params") == 0) {
         return CheckStdout(RunParams(argc - 1, argv + 1));
@@ -43,4 +49,5 @@ int main(int argc, char** argv) {
         return CheckStdout(RunRender(argc - 1, argv + 1));
     }
     return Usage();
+#endif
 }

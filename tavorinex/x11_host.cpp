@@ -23,7 +23,6 @@
 #include "saver/box_animator.h"
 #include "saver/dirty_rows.h"
 #include "tavorinex/x11_pixels.h"
-#include "tavorinex_version.h"
 
 namespace {
 
@@ -113,7 +112,9 @@ bool WatchSignals() {
     return true;
 }
 
-// The screen's pixels in the window's format, and the copy to the window.
+// The image the window is shown from, and the copy to the window. Where the image holds
+// 32-bit pixels in a format the surface draws in, the saver's screen is the image itself;
+// otherwise the screen is the surface's own and each copy converts what changed.
 struct Presenter {
     Display* XDisplay = nullptr;
     Window XWindow = 0;
@@ -125,18 +126,25 @@ struct Presenter {
     XShmSegmentInfo Segment = {};
     int CompletionEvent = -1;
     bool CompletionPending = false; // the server may still be reading the shared image
-    bool Direct = false;            // 32-bit pixels in this machine's byte order
+    bool DrawnIn = false;           // the saver draws in the image (in ImageFormat)
+    soft::PixelFormat ImageFormat = soft::PixelFormat::ColorRef;
+    bool Words = false; // otherwise: 32-bit pixels in this machine's byte order
     PixelChannels Channels = {};
 };
+
+// Before anything writes into a shared image, the server must be done reading it.
+void AwaitCopy(Presenter& p) {
+    if (p.CompletionPending) {
+        XSync(p.XDisplay, False);
+    }
+}
 
 void FreeImage(Presenter& p) {
     if (p.Image == nullptr) {
         return;
     }
     if (p.Shared) {
-        if (p.CompletionPending) {
-            XSync(p.XDisplay, False);
-        }
+        AwaitCopy(p);
         XShmDetach(p.XDisplay, &p.Segment);
         XDestroyImage(p.Image);
         shmdt(p.Segment.shmaddr);
@@ -211,20 +219,26 @@ bool MakeImage(Presenter& p, unsigned width, unsigned height) {
     unsigned char first = 0;
     std::memcpy(&first, &one, 1);
     const int hostOrder = first == 1 ? LSBFirst : MSBFirst;
-    p.Direct = p.Image->bits_per_pixel == 32 && p.Image->byte_order == hostOrder;
-    FillPixelChannels(p.Channels, p.XVisual->red_mask, p.XVisual->green_mask, p.XVisual->blue_mask);
+    p.Words = p.Image->bits_per_pixel == 32 && p.Image->byte_order == hostOrder;
+    const unsigned long red = p.XVisual->red_mask;
+    const unsigned long green = p.XVisual->green_mask;
+    const unsigned long blue = p.XVisual->blue_mask;
+    p.DrawnIn = p.Words && green == 0xFF00 &&
+                ((red == 0xFF0000 && blue == 0xFF) || (red == 0xFF && blue == 0xFF0000));
+    p.ImageFormat = red == 0xFF ? soft::PixelFormat::ColorRef : soft::PixelFormat::Xrgb8888;
+    FillPixelChannels(p.Channels, red, green, blue);
     return true;
 }
 
 // One rectangle of the screen into the image.
 void ConvertRect(Presenter& p, const soft::Pixels& screen, const DirtyRect& r) {
-    if (p.Direct) {
+    if (p.Words) {
         ConvertRect32(p.Channels, screen, r, p.Image->data,
                       static_cast<size_t>(p.Image->bytes_per_line));
         return;
     }
     for (int32_t y = r.Y; y < r.Y + r.Height; ++y) {
-        const uint32_t* from = screen.Data + static_cast<size_t>(y) * screen.Width + r.X;
+        const uint32_t* from = screen.Data + static_cast<size_t>(y) * screen.Stride + r.X;
         for (int32_t i = 0; i < r.Width; ++i) {
             XPutPixel(p.Image, r.X + i, y, ConvertPixel(p.Channels, from[i]));
         }
@@ -235,13 +249,11 @@ void Present(Presenter& p, const soft::Pixels& screen, const std::vector<DirtyRe
     if (rects.empty()) {
         return;
     }
-    if (p.CompletionPending) {
-        // Rare: the last copy was sent a frame ago and is normally long done.
-        XSync(p.XDisplay, False);
-    }
     for (size_t i = 0; i < rects.size(); ++i) {
         const DirtyRect& r = rects[i];
-        ConvertRect(p, screen, r);
+        if (!p.DrawnIn) {
+            ConvertRect(p, screen, r);
+        }
         const unsigned w = static_cast<unsigned>(r.Width);
         const unsigned h = static_cast<unsigned>(r.Height);
         if (p.Shared) {
@@ -285,18 +297,24 @@ void StopSaver(Host& h) {
     FreeImage(h.Copy);
 }
 
-// A fresh saver at the window's size: a new black screen, all of it to be shown.
+// A fresh saver at the window's size: a new black screen, all of it to be shown. The image
+// comes first, so that the saver can draw in it.
 bool StartSaver(Host& h, int width, int height) {
     StopSaver(h);
     h.Width = width;
     h.Height = height;
-    if (!NewDirtyScreen(h.Screen, width, height)) {
-        std::fprintf(stderr, "tavorinex: a window of %dx%d is larger than the saver draws\n", width,
-                     height);
-        return false;
+    bool made = MakeImage(h.Copy, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (made && h.Copy.DrawnIn) {
+        const soft::ScreenMemory memory = {reinterpret_cast<uint32_t*>(h.Copy.Image->data),
+                                           static_cast<size_t>(h.Copy.Image->bytes_per_line) / 4,
+                                           h.Copy.ImageFormat};
+        made = NewDirtyScreen(h.Screen, width, height, &memory);
+    } else if (made) {
+        made = NewDirtyScreen(h.Screen, width, height);
     }
-    if (!MakeImage(h.Copy, static_cast<unsigned>(width), static_cast<unsigned>(height))) {
-        std::fprintf(stderr, "tavorinex: cannot make a %dx%d image\n", width, height);
+    if (!made) {
+        std::fprintf(stderr, "tavorinex: cannot allocate memory for a window of %dx%d\n", width,
+                     height);
         return false;
     }
     const SaverOptions& saver = h.Options->Saver;
@@ -425,6 +443,8 @@ int Run(Host& h) {
         // waits of a fast saver into one wake-up per frame.
         const int64_t nextFrame = h.LastPresent + FrameMicros;
         if (now >= nextFrame) {
+            // The saver may draw in the shared image, and the copy converts into it.
+            AwaitCopy(h.Copy);
             CatchUp(h, now);
             if (IsDirty(h.Screen.Rows)) {
                 TakeDirtyRects(h.Screen.Rows, h.Rects);
@@ -498,7 +518,7 @@ int RunX11Hack(const HackOptions& options) {
     return code;
 }
 
-int RunHack(int argc, char** argv) {
+int RunHack(int argc, char** argv, bool withSubcommands) {
     HackOptions options;
     std::vector<std::string> warnings;
     std::string error;
@@ -507,16 +527,20 @@ int RunHack(int argc, char** argv) {
         std::fprintf(stderr, "tavorinex: %s (tavorinex --help shows the options)\n", error.c_str());
         return 2;
     }
-    if (options.Saver.Help) {
-        std::fputs(HackUsage().c_str(), stdout);
-        return 0;
-    }
-    if (options.Saver.Version) {
-        std::puts("tavorinex " TAVORINEX_VERSION_TEXT);
+    if (options.Saver.Help || options.Saver.Version) {
+        std::fputs((options.Saver.Help ? HackUsage(withSubcommands) : VersionText()).c_str(),
+                   stdout);
         return 0;
     }
     for (const std::string& warning : warnings) {
         std::fprintf(stderr, "tavorinex: %s\n", warning.c_str());
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (options.Display.empty() && (display == nullptr || *display == '\0')) {
+        std::fputs("tavorinex: cannot find an X display: DISPLAY is not set, and no --display "
+                   "names one\n",
+                   stderr);
+        return 1;
     }
     return RunX11Hack(options);
 }

@@ -8,5 +8,6 @@
 // display or window cannot be used (said in one line on stderr).
 int RunX11Hack(const HackOptions& options);
 
-// The whole program: options, then the host. Exit code 2 for options not understood.
-int RunHack(int argc, char** argv);
+// The whole program: options, then the host. Exit code 2 for options not understood. With
+// subcommands, --help names those of the tavorinex command too.
+int RunHack(int argc, char** argv, bool withSubcommands);

@@ -29,7 +29,7 @@ void FillPixelChannels(PixelChannels& channels, unsigned long redMask, unsigned 
 void ConvertRect32(const PixelChannels& channels, const soft::Pixels& screen, const DirtyRect& r,
                    char* image, size_t bytesPerLine) {
     for (int32_t y = r.Y; y < r.Y + r.Height; ++y) {
-        const uint32_t* from = screen.Data + static_cast<size_t>(y) * screen.Width + r.X;
+        const uint32_t* from = screen.Data + static_cast<size_t>(y) * screen.Stride + r.X;
         char* row = image + static_cast<size_t>(y) * bytesPerLine + static_cast<size_t>(r.X) * 4;
         for (int32_t i = 0; i < r.Width; ++i) {
             const uint32_t pixel = ConvertPixel(channels, from[i]);

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program icon: a box with its outline and the trail it leaves.
 
-Writes resources/tavorinex.ico (32x32 and 16x16, 32-bit). Run it again after changing the picture.
+Writes resources/tavorinex.ico (32x32 and 16x16). The picture has nine colours, so each image is
+stored at 4 bits per pixel with its palette: the same pixels as at 32 bits, in a fifth of the
+bytes. Run it again after changing the picture.
 """
 import struct
 import sys
@@ -37,10 +39,18 @@ def draw(size):
 
 def dib(px):
     size = len(px)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    rows = b"".join(bytes(c for r, g, b, a in row for c in (b, g, r, a)) for row in reversed(px))
+    colours = sorted({(r, g, b) for row in px for r, g, b, _ in row})
+    if len(colours) > 16 or any(a != 255 for row in px for *_, a in row):
+        sys.exit("make_icon: the picture must be opaque and have at most 16 colours")
+    index = {colour: k for k, colour in enumerate(colours)}
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 0, 0)
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours).ljust(16 * 4, b"\0")
+    # Two pixels a byte, the left one in the high half; rows padded to 4 bytes, bottom up.
+    rows = b"".join(bytes(index[row[x][:3]] << 4 | index[row[x + 1][:3]]
+                          for x in range(0, size, 2)).ljust(((size + 7) // 8) * 4, b"\0")
+                    for row in reversed(px))
     mask_row = b"\0" * (((size + 31) // 32) * 4)
-    return header + rows + mask_row * size
+    return header + palette + rows + mask_row * size
 
 
 def main():
@@ -49,7 +59,7 @@ def main():
     data = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, image in zip((32, 16), images):
-        data += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+        data += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), offset)
         offset += len(image)
     out.write_bytes(data + b"".join(images))
 

@@ -16,7 +16,8 @@ from collections import defaultdict
 ORIGINS = [
     ("the program's own code and data", "program"),
     ("standard library templates instantiated in it (std::string and its helpers)", "library"),
-    ("app/cxx_runtime.cpp (operator new/delete, the __throw_* functions)", "runtime"),
+    ("app/cxx_runtime.cpp (the entry point, operator new/delete, the __throw_* functions)",
+     "runtime"),
     ("libstdc++: exceptions, terminate handler, demangler, string members", "libstdc++"),
     ("the unwinder (libgcc_eh)", "unwinder"),
     ("the thread library (winpthread)", "threads"),
@@ -63,7 +64,7 @@ def origin(output, section, source):
     for archive, key in ARCHIVES.items():
         if f"/{archive}(" in source:
             return key
-    if "tavorinex_scr.dir" in source or re.search(r"/libtavorinex_\w+\.a\(", source):
+    if "tavorinex_scr.dir" in source or re.search(r"(^|/)libtavorinex_\w+\.a\(", source):
         if "cxx_runtime.cpp" in source:
             return "runtime"
         return "library" if LIBRARY_SECTION.search(section) else "program"

@@ -5,7 +5,8 @@
  *                        and each of its controls in creation order
  *   dialogprobe msgbox   the message boxes on screen
  *
- * Texts are printed as hex bytes in the system code page, so nothing is lost on the way.
+ * Texts are printed as hex bytes in the system code page, so nothing is lost on the way, and
+ * as the system holds them, UTF-16LE in hex ("wtext", "wmessage").
  * Exit code 0 when something was found, 1 when not. */
 #include <windows.h>
 
@@ -21,10 +22,21 @@ static void PrintHex(const char* key, const char* text) {
     printf("\"");
 }
 
+static void PrintWideHex(const char* key, const WCHAR* text) {
+    printf(", \"%s\": \"", key);
+    for (; *text != 0; ++text) {
+        printf("%02x%02x", *text & 0xFF, *text >> 8);
+    }
+    printf("\"");
+}
+
 static void PrintText(HWND window) {
     char text[512] = {0};
+    WCHAR wide[512] = {0};
     GetWindowTextA(window, text, sizeof text);
     PrintHex("text", text);
+    GetWindowTextW(window, wide, 512);
+    PrintWideHex("wtext", wide);
 }
 
 static void PrintClass(HWND window) {
@@ -135,6 +147,7 @@ static int HasIcon(HWND control) {
 static BOOL CALLBACK PrintMessageBox(HWND window, LPARAM found) {
     char name[64] = {0};
     char text[512] = {0};
+    WCHAR wide[512] = {0};
     int* count = (int*)found;
     GetClassNameA(window, name, sizeof name);
     if (strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) {
@@ -149,6 +162,8 @@ static BOOL CALLBACK PrintMessageBox(HWND window, LPARAM found) {
      * where it stays on show, empty, in a box without an icon. */
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
     PrintHex("message", text);
+    GetDlgItemTextW(window, 0xFFFF, wide, 512);
+    PrintWideHex("wmessage", wide);
     printf(", \"icon\": %d, \"buttons\": [",
            HasIcon(GetDlgItem(window, 0x14)) || HasIcon(GetDlgItem(window, 0x440)) ? 1 : 0);
     {

@@ -401,16 +401,19 @@ def install(name="tavorinex.scr", ini=None):
     return path
 
 
-def launch(path, args="/s"):
+def launch(path, args="/s", locale=None):
     """Starts the copy at `path` as `wine path args...`; Wine hands it the command line
     `"Z:\\...\\name.scr" args` as the Windows host does. `args` is a string split at spaces,
-    or a list of arguments."""
+    or a list of arguments. `locale` ("en_US") runs it as on a Windows of that language instead
+    of a Japanese one."""
     start()
     _reap_orphans()
     argv = args.split() if isinstance(args, str) else list(args)
     log_path = path + f".{len(_state.children)}.log"
     log = open(log_path, "wb")
-    popen = _track(subprocess.Popen(["wine", path] + argv, env=_state.env,
+    env = _state.env if locale is None else dict(_state.env, LANG=f"{locale}.UTF-8",
+                                                 LC_ALL=f"{locale}.UTF-8")
+    popen = _track(subprocess.Popen(["wine", path] + argv, env=env,
                                     cwd=os.path.dirname(path), stdin=subprocess.DEVNULL,
                                     stdout=log, stderr=subprocess.STDOUT))
     log.close()
@@ -419,9 +422,9 @@ def launch(path, args="/s"):
     return program
 
 
-def run(name="tavorinex.scr", args="/s", ini=None):
+def run(name="tavorinex.scr", args="/s", ini=None, locale=None):
     """install + launch in one call."""
-    return launch(install(name, ini), args)
+    return launch(install(name, ini), args, locale)
 
 
 def is_running(program):

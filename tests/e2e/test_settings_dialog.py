@@ -14,6 +14,8 @@ import subprocess
 import harness as h
 
 CAPTION = "Tavorinexの設定"
+# Windows of other languages get the same Japanese through the wide calls.
+LOCALES = ["ja_JP", "en_US", "de_DE", "zh_CN"]
 DEFAULT_FILE = b"80,50,44,960,11,\0"
 SAVE_FAILURE = ("設定の保存に失敗しました！" + '"' + "書き込み禁止属性を解除して下さい。").encode("cp932")
 
@@ -91,6 +93,11 @@ def probe(what, command=None):
 
 def text(window):
     return bytes.fromhex(window["text"])
+
+
+def wide(window, key="wtext"):
+    """A text as the system holds it, whatever the code page."""
+    return bytes.fromhex(window[key]).decode("utf-16-le")
 
 
 def file_text(settings):
@@ -191,8 +198,8 @@ class Dialog:
         h.click(1)
 
 
-def open_dialog(ini=None, args="/c"):
-    return Dialog(h.run("tavorinex.scr", args, ini))
+def open_dialog(ini=None, args="/c", locale=None):
+    return Dialog(h.run("tavorinex.scr", args, ini, locale))
 
 
 def read(path):
@@ -287,6 +294,29 @@ class Layout(h.TestCase):
             ink = sum(1 for pixel in pixels if pixel != background)
             self.assertGreater(ink, 15, f"label {cid} is empty")
 
+
+    def test_every_system_language_shows_the_japanese_window(self):
+        # The texts as the system holds them, the pixels and the saved bytes, against Japan's.
+        japan = None
+        for locale in LOCALES:
+            with self.subTest(locale=locale):
+                dialog = open_dialog(locale=locale)
+                texts = [wide(dialog.info)] + [wide(got) for got in dialog.info["controls"]]
+                self.assertEqual(texts[0], CAPTION)
+                for (cid, _, label, *_), got in zip(CONTROLS, texts[1:]):
+                    if label is not None:
+                        self.assertEqual(got, label, cid)
+                shot = dialog.settled_shot()
+                h.save_shot(f"settings_dialog_{locale}", shot)
+                x, y, width, height = dialog.info["outer"]
+                rows = [shot.rgb[((y + row) * shot.width + x) * 3:][:width * 3]
+                        for row in range(height)]
+                japan = japan or (texts, rows)
+                self.assertEqual(texts, japan[0])
+                self.assertTrue(rows == japan[1], "drawn otherwise than in Japan")
+                dialog.click(1000)
+                self.assertEqual(h.wait_exit(dialog.program), 0)
+                self.assertEqual(read(h.settings_path(dialog.program.path)), DEFAULT_FILE)
 
 class Sliders(h.TestCase):
     def test_no_file_shows_defaults_and_ok_writes_the_default_file(self):
@@ -412,7 +442,12 @@ class SaveFailure(h.TestCase):
         self.assertEqual(self.holder.wait(timeout=h.TIMEOUT), 0)
 
     def test_ok_on_a_held_file_shows_the_message_and_keeps_the_window(self):
-        dialog = open_dialog(DEFAULT_FILE)
+        for locale in ["ja_JP", "en_US"]:
+            with self.subTest(locale=locale):
+                self.held_file_in(locale)
+
+    def held_file_in(self, locale):
+        dialog = open_dialog(DEFAULT_FILE, locale=locale)
         ini = h.settings_path(dialog.program.path)
         dialog.drag(1014, 200)
         dialog.drag(1022, -200)
@@ -423,9 +458,10 @@ class SaveFailure(h.TestCase):
         boxes = h.wait_until(lambda: probe("msgbox").get("boxes"), None, "the message box")
         self.assertEqual(len(boxes), 1)
         box = boxes[0]
-        h.save_shot("settings_save_failure")
+        h.save_shot(f"settings_save_failure_{locale}")
         self.assertEqual(text(box), b"Tavorinex")
         self.assertEqual(bytes.fromhex(box["message"]), SAVE_FAILURE)
+        self.assertEqual(wide(box, "wmessage"), SAVE_FAILURE.decode("cp932"))
         self.assertEqual(box["owner"], dialog.info["hwnd"])
         self.assertEqual(box["buttons"], [1])  # MB_OK
         self.assertEqual(box["icon"], 0)

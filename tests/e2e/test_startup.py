@@ -10,6 +10,8 @@ import harness as h
 TITLE = "Tavorinex"
 WRONG_NAME = "ファイル名が tavorinex.scr から変更されています".encode("cp932")
 SETTINGS_CAPTION = "Tavorinexの設定"
+# Windows of other languages get the same Japanese through the wide calls.
+LOCALES = ["ja_JP", "en_US", "de_DE", "zh_CN"]
 
 
 def message_boxes():
@@ -72,13 +74,21 @@ class WrongName(h.TestCase):
                 h.wait_no_window(TITLE)
 
     def test_message_text_and_caption_byte_for_byte(self):
-        program = h.run("boxes.scr", "/s")
+        for locale in LOCALES:
+            with self.subTest(locale=locale):
+                self.message_in(locale)
+
+    def message_in(self, locale):
+        program = h.run("boxes.scr", "/s", locale=locale)
         h.wait_window(TITLE)
         boxes = h.wait_until(message_boxes, None, "the probe to see the message box")
         self.assertEqual(len(boxes), 1)
         box = boxes[0]
+        h.save_shot(f"wrong_name_{locale}")
         self.assertEqual(bytes.fromhex(box["text"]), b"Tavorinex")
         self.assertEqual(bytes.fromhex(box["message"]), WRONG_NAME)
+        self.assertEqual(bytes.fromhex(box["wmessage"]).decode("utf-16-le"),
+                         WRONG_NAME.decode("cp932"))
         self.assertEqual(box["owner"], 0)  # no window exists yet to own it
         self.assertEqual(box["buttons"], [1])  # MB_OK
         self.assertEqual(box["icon"], 1)

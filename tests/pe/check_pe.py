@@ -6,9 +6,10 @@
 a 32-bit i386 GUI program that Windows XP SP3 loads: no newer subsystem or system version than
 XP's 5.1 asked for, every import on the committed list of functions XP has
 (tests/pe/xp_imports.txt), a load configuration, if any, of the size XP expects; relocations kept for ASLR; no link time in
-the header; a version resource naming the product, the version X.Y and the LICENSE's copyright
-line; an icon group 102 whose icons are all there; no manifest (so no requested execution level,
-and file virtualization still applies). Prints what it found; exit code 0 only when all holds."""
+the header; terminal-server aware; read-only resources, every one stored in Japanese; a version
+resource naming the product, the version X.Y and the LICENSE's copyright line; an icon group 102
+whose icons are all there; no manifest (so no requested execution level, and file
+virtualization still applies). Prints what it found; exit code 0 only when all holds."""
 
 import argparse
 import os
@@ -22,6 +23,9 @@ IMAGE_FILE_RELOCS_STRIPPED = 0x0001
 PE32_MAGIC = 0x10B
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
+IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
+IMAGE_SCN_MEM_WRITE = 0x80000000
+JAPANESE = 0x411
 XP_VERSION = (5, 1)
 # Windows XP reads a load configuration only of this size (Microsoft's PE format, "The Load
 # Configuration Structure").
@@ -47,6 +51,9 @@ class Image:
         table = optional + optional_size
         self.sections = [struct.unpack_from("<IIII", data, table + 40 * k + 8)
                          for k in range(sections)]  # virtual size, address, raw size, raw offset
+        self.section_flags = {data[table + 40 * k:table + 40 * k + 8].rstrip(b"\0").decode():
+                              struct.unpack_from("<I", data, table + 40 * k + 36)[0]
+                              for k in range(sections)}
 
     def offset(self, rva):
         for size, address, raw_size, raw in self.sections:
@@ -79,10 +86,11 @@ class Image:
             at += 20
 
     def resources(self):
-        """{type id: {name id: data bytes}} of the integer-named resources (first language)."""
+        """{type id: {name id: data bytes}} of the integer-named resources (first language),
+        and the set of every language any resource is stored under."""
         rva, _ = self.directories[RESOURCE_DIRECTORY]
         if rva == 0:
-            return {}
+            return {}, set()
         base = self.offset(rva)
 
         def entries(at):
@@ -91,14 +99,15 @@ class Image:
                 name, target = struct.unpack_from("<II", self.data, base + at + 16 + 8 * k)
                 yield name, target
 
-        found = {}
+        found, languages = {}, set()
         for kind, types in entries(0):
-            for name, languages in entries(types & 0x7FFFFFFF):
-                _, leaf = next(entries(languages & 0x7FFFFFFF))
-                data_rva, size = struct.unpack_from("<II", self.data, base + leaf)
+            for name, stored in entries(types & 0x7FFFFFFF):
+                leaves = list(entries(stored & 0x7FFFFFFF))
+                languages.update(language for language, _ in leaves)
+                data_rva, size = struct.unpack_from("<II", self.data, base + leaves[0][1])
                 start = self.offset(data_rva)
                 found.setdefault(kind, {})[name] = self.data[start:start + size]
-        return found
+        return found, languages
 
 
 def version_nodes(data, at=0):
@@ -203,6 +212,10 @@ def check(path, version, imports_path, license_path):
         problems.append("no relocations or no dynamic base: ASLR cannot move it")
     if image.timestamp != 0:
         problems.append(f"link time {image.timestamp} in the header: builds differ")
+    if not image.dll_characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE:
+        problems.append("not terminal-server aware: Remote Desktop gives it a compatibility layer")
+    if image.section_flags.get(".rsrc", 0) & IMAGE_SCN_MEM_WRITE:
+        problems.append("the resources are writable")
 
     imports = image.imports()
     print(f"imports: {len(imports)} functions from", ", ".join(sorted({d for d, _ in imports})))
@@ -210,7 +223,10 @@ def check(path, version, imports_path, license_path):
     problems += [f"imports {dll} {name or 'by ordinal'}, which is not on the list"
                  for dll, name in imports if (dll.lower(), name) not in allowed]
 
-    resources = image.resources()
+    resources, languages = image.resources()
+    print("resource languages:", ", ".join(f"{language:#06x}" for language in sorted(languages)))
+    if languages - {JAPANESE}:
+        problems.append(f"resources stored under languages other than Japanese ({JAPANESE:#x})")
     version_resource = resources.get(RT_VERSION, {}).get(1)
     if version_resource is None:
         problems.append("no version resource")

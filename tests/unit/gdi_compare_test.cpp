@@ -19,8 +19,10 @@
 
 namespace {
 
-// One picture made twice: in a 32-bit DIB section through GDI and on a soft screen. The
-// GDI table reports the canvas as the screen, so the saver fills it and nothing else.
+// One picture made three times: in a 32-bit DIB section through GDI, on a soft screen, and on
+// a soft screen in memory of the caller's laid out as the DIB is (0x00RRGGBB), as a host that
+// shows it directly makes it. The GDI table reports the canvas as the screen, so the saver
+// fills it and nothing else.
 struct Canvas {
     int32_t width = 0;
     int32_t height = 0;
@@ -32,6 +34,10 @@ struct Canvas {
     gdi::DC soft = nullptr;
     SaverPlatform gdiTable = {};
     SaverPlatform softTable = {};
+    std::vector<uint32_t> hostBits;
+    soft::Surface* hostSurface = nullptr;
+    gdi::DC host = nullptr;
+    SaverPlatform hostTable = {};
 };
 
 int32_t CanvasWidth(void* canvas) {
@@ -65,6 +71,12 @@ void MakeCanvas(Canvas& c, int32_t width, int32_t height) {
     c.gdiTable.ScreenWidth = CanvasWidth;
     c.gdiTable.ScreenHeight = CanvasHeight;
     c.softTable = soft::PlatformOn(c.surface);
+    c.hostBits.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    c.hostSurface = soft::NewSurface();
+    c.host = soft::CreateScreenIn(
+        c.hostSurface, width, height,
+        {c.hostBits.data(), static_cast<size_t>(width), soft::PixelFormat::Xrgb8888});
+    c.hostTable = soft::PlatformOn(c.hostSurface);
 }
 
 void FreeCanvas(Canvas& c) {
@@ -72,14 +84,16 @@ void FreeCanvas(Canvas& c) {
     DeleteObject(c.dib);
     DeleteDC(c.real);
     soft::FreeSurface(c.surface);
+    soft::FreeSurface(c.hostSurface);
     c = Canvas{};
 }
 
-// Runs the same drawing on both sides: the table and the screen it draws on.
+// Runs the same drawing on every side: the table and the screen it draws on.
 using Drawing = std::function<void(const SaverPlatform& table, gdi::DC screen)>;
-void OnBoth(Canvas& c, const Drawing& draw) {
+void OnAll(Canvas& c, const Drawing& draw) {
     draw(c.gdiTable, c.real);
     draw(c.softTable, c.soft);
+    draw(c.hostTable, c.host);
 }
 
 void FillOn(const SaverPlatform& t, gdi::DC dc, const gdi::Rect& rect, uint32_t color) {
@@ -99,7 +113,7 @@ void LineOn(const SaverPlatform& t, gdi::DC dc, int32_t x0, int32_t y0, int32_t 
 }
 
 void Fill(Canvas& c, const gdi::Rect& rect, uint32_t color) {
-    OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) { FillOn(t, screen, rect, color); });
+    OnAll(c, [&](const SaverPlatform& t, gdi::DC screen) { FillOn(t, screen, rect, color); });
 }
 
 void Clear(Canvas& c) {
@@ -107,7 +121,7 @@ void Clear(Canvas& c) {
 }
 
 void Line(Canvas& c, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t color) {
-    OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+    OnAll(c, [&](const SaverPlatform& t, gdi::DC screen) {
         LineOn(t, screen, x0, y0, x1, y1, color);
     });
 }
@@ -147,10 +161,10 @@ std::string Differences(const Canvas& c) {
         for (int32_t x = 0; x < c.width; ++x) {
             size_t i = static_cast<size_t>(y) * static_cast<size_t>(c.width) + x;
             uint32_t real = ToColorref(c.bits[i]);
-            if (real != p.Data[i]) {
+            if (real != p.Data[i] || (c.bits[i] & 0xFFFFFF) != c.hostBits[i]) {
                 if (count < 8) {
                     out << " (" << x << "," << y << ") GDI " << std::hex << real << " soft "
-                        << p.Data[i] << std::dec;
+                        << p.Data[i] << " host " << c.hostBits[i] << std::dec;
                 }
                 ++count;
             }
@@ -302,7 +316,7 @@ TEST_F(GdiCompare, BoxOutlines) {
         const int32_t outline[4][4] = {
             {1, 0, s - 2, 0}, {s - 1, 1, s - 1, s - 2}, {s - 2, s - 1, 1, s - 1}, {0, s - 2, 0, 1}};
         const int32_t places[][2] = {{-1, -1}, {10, 10}, {200 - s, 150 - s}, {195, 145}, {-5, 60}};
-        OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+        OnAll(c, [&](const SaverPlatform& t, gdi::DC screen) {
             Image image = MakeImage(t, screen, s, s);
             uint32_t color = 0x3399EE;
             for (const auto& place : places) {
@@ -336,12 +350,15 @@ TEST_F(GdiCompare, TheSaverDrawsAlikeOnBoth) {
         const uint32_t seed = 4242;
         Saver onGdi;
         Saver onSoft;
+        Saver onHost;
         BoxAnimatorStart(onGdi, c.gdiTable, c.real, params, seed);
         BoxAnimatorStart(onSoft, c.softTable, c.soft, params, seed);
+        BoxAnimatorStart(onHost, c.hostTable, c.host, params, seed);
         int64_t painted = 0;
         for (int wait = 0; wait < 1500; ++wait) {
             const SaverWait gdiWait = BoxAnimatorAdvance(onGdi);
             const SaverWait softWait = BoxAnimatorAdvance(onSoft);
+            BoxAnimatorAdvance(onHost);
             ASSERT_EQ(gdiWait.Polls, softWait.Polls) << "wait " << wait;
             ASSERT_EQ(gdiWait.EndsStep, softWait.EndsStep) << "wait " << wait;
             ASSERT_EQ(Differences(c), "") << "wait " << wait;
@@ -351,6 +368,7 @@ TEST_F(GdiCompare, TheSaverDrawsAlikeOnBoth) {
         EXPECT_GT(painted, 0);
         BoxAnimatorEnd(onGdi);
         BoxAnimatorEnd(onSoft);
+        BoxAnimatorEnd(onHost);
         FreeCanvas(c);
     }
 }
@@ -385,7 +403,7 @@ TEST_F(GdiCompare, BlockTransfers) {
     };
     for (const auto& b : blits) {
         MakeCanvas(c, 8, 8);
-        OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+        OnAll(c, [&](const SaverPlatform& t, gdi::DC screen) {
             Image source = MakeImage(t, screen, 4, 4);
             for (int32_t i = 0; i < 16; ++i) {
                 FillOn(t, source.dc, gdi::Rect{i % 4, i / 4, i % 4 + 1, i / 4 + 1},
@@ -426,7 +444,7 @@ TEST_F(GdiCompare, BitmapSizesAndMonochrome) {
 
     const uint32_t colors[] = {0x000000, 0xFFFFFF, 0x000000, 0x000000, 0xFFFFFF, 0xFFFFFF,
                                0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000};
-    OnBoth(c, [&](const SaverPlatform& t, gdi::DC screen) {
+    OnAll(c, [&](const SaverPlatform& t, gdi::DC screen) {
         gdi::DC mono = t.CreateCompatibleDC(t.Context, screen);
         gdi::Object monoBitmap = t.CreateCompatibleBitmap(t.Context, mono, 12, 1);
         t.SelectObject(t.Context, mono, monoBitmap);

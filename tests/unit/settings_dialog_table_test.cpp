@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <set>
 
 #include "settings/settings.h"
@@ -144,6 +146,44 @@ TEST(SettingsDialogTable, ControlClassesByKind) {
         EXPECT_STREQ(ControlClassName(control->Kind), c.ClassName) << c.Id;
     }
     EXPECT_EQ(FindControl(1001)->Kind, ControlKind::DisabledPushButton);
+}
+
+// Where the Japanese cannot be shown, a control with a text shows English instead.
+TEST(SettingsDialogTable, EveryTextHasAnEnglishStandIn) {
+    for (const ControlSpec& control : SettingsDialogControls) {
+        EXPECT_EQ(control.English[0] == '\0', control.Text[0] == '\0') << control.Id;
+        for (const char* at = control.English; *at != '\0'; ++at) {
+            EXPECT_TRUE(*at >= ' ' && *at <= '~') << control.Id;
+        }
+    }
+}
+
+// MultiByteToWideChar on a system with code page 932's tables, given room for the text.
+int WithTables(const char*, wchar_t* out, int capacity) {
+    return capacity < 3 ? 0 : (std::wcscpy(out, L"\u8a2d\u5b9a"), 3);
+}
+
+int WithoutTables(const char*, wchar_t*, int) {
+    return 0;
+}
+
+TEST(SettingsDialogTable, WideTextsAreTheJapaneseConvertedOrElseTheEnglish) {
+    const struct {
+        Cp932Conversion Convert;
+        int Capacity;
+        const wchar_t* Shown;
+    } cases[] = {{WithTables, 8, L"\u8a2d\u5b9a"},
+                 {WithoutTables, 9, L"Settings"},
+                 {WithoutTables, 4, L"Set"},
+                 {WithTables, 2, L"S"},
+                 {WithoutTables, 1, L""}};
+    for (const auto& c : cases) {
+        wchar_t out[16];
+        std::fill_n(out, 15, L'#');
+        out[15] = L'\0';
+        ToWideText({"\x90\xdd\x92\xe8", "Settings"}, c.Convert, out, c.Capacity);
+        EXPECT_STREQ(out, c.Shown) << c.Capacity;
+    }
 }
 
 TEST(SettingsDialogTable, SliderRangePacking) {

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/unit/soft_saver.h"
 
 namespace {
 
@@ -379,6 +382,15 @@ TEST_F(SoftSurface, ScreensAndTheTablesScreenSize) {
     soft::FreeSurface(other);
     soft::DeleteDC(surface, portrait);
     EXPECT_EQ(table.ScreenHeight(table.Context), 0);
+
+    // The screen is the host's, not a bitmap the saver asks for: no limit on its pixels.
+    soft::DC huge = soft::CreateScreen(surface, 7680, 4320);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(table.ScreenHeight(table.Context), 4320);
+    EXPECT_EQ(soft::GetPixel(surface, huge, 7679, 4319), 0u);
+    uint32_t memory[6] = {};
+    EXPECT_EQ(soft::CreateScreenIn(surface, 3, 2, {memory, 2, soft::PixelFormat::Xrgb8888}),
+              nullptr); // rows narrower than the screen
 }
 
 // A fresh memory context holds a monochrome bitmap, and a bitmap compatible with it is
@@ -472,6 +484,48 @@ TEST_F(SoftSurface, TheScreenListenerHearsWhatEachCallTouched) {
     soft::FillRect(surface, screen, gdi::Rect{0, 0, 4, 4}, brush);
     EXPECT_EQ(heard,
               (std::vector<std::string>{"rect 0 8 4 10", "rect 16 0 20 5", "line -3 2 40 9"}));
+}
+
+// A screen in the host's memory shows what a screen of the surface's own shows, held in the
+// host's format, rows a stride apart, nothing written past its width: the saver with wipes
+// and boxes past the edges on both, compared at every wait.
+TEST(SoftScreenInHostMemory, HoldsTheSaversScreenInTheHostsFormat) {
+    const struct {
+        soft::PixelFormat format;
+        uint32_t held; // gdi::Rgb(0x12, 0x34, 0x56) as the format holds it
+    } cases[] = {{soft::PixelFormat::ColorRef, 0x00563412u},
+                 {soft::PixelFormat::Xrgb8888, 0x00123456u},
+                 {soft::PixelFormat::RgbaBytes, 0xFF563412u}};
+    constexpr int32_t width = 90;
+    constexpr int32_t height = 70;
+    constexpr size_t stride = 93;
+    for (const auto& c : cases) {
+        std::vector<uint32_t> memory(stride * height, 0);
+        SoftSaver own;
+        own.NewScreen(width, height);
+        SoftSaver host;
+        host.surface = soft::NewSurface();
+        host.screen =
+            soft::CreateScreenIn(host.surface, width, height, {memory.data(), stride, c.format});
+        ASSERT_NE(host.screen, nullptr);
+        own.params = host.params = {31, 2, 1, 3, 0};
+        own.Start();
+        host.Start();
+        for (int wait = 0; wait < 600 && !HasFailure(); ++wait) {
+            own.Advance();
+            host.Advance();
+            for (int32_t i = 0; i < width * height; ++i) {
+                ASSERT_EQ(host.Pixel(i % width, i / width), own.Pixel(i % width, i / width))
+                    << "wait " << wait << " pixel " << i % width << "," << i / width;
+            }
+        }
+        EXPECT_GT(host.saver.Wipes, 1u);
+        soft::Object brush = soft::CreateSolidBrush(host.surface, gdi::Rgb(0x12, 0x34, 0x56));
+        soft::FillRect(host.surface, host.screen, gdi::Rect{0, 0, width, height}, brush);
+        for (size_t i = 0; i < memory.size(); ++i) {
+            ASSERT_EQ(memory[i], i % stride < size_t{width} ? c.held : 0u) << i;
+        }
+    }
 }
 
 } // namespace

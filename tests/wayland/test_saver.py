@@ -7,6 +7,7 @@ TAVORINEX_BUILD_DIR and TAVORINEX_CMAKE.
 """
 
 import glob
+import gzip
 import os
 import re
 import shutil
@@ -250,9 +251,12 @@ class Wayland(unittest.TestCase):
         subprocess.run([CMAKE, "--install", BUILD, "--prefix", "/usr"], check=True, timeout=60,
                        env=dict(os.environ, DESTDIR=stage), capture_output=True)
         self.assertTrue(os.access(f"{stage}/usr/bin/tavorinex-wayland", os.X_OK))
-        with open(f"{stage}/usr/share/man/man1/tavorinex-wayland.1", encoding="utf-8") as f:
+        with gzip.open(f"{stage}/usr/share/man/man1/tavorinex-wayland.1.gz", "rt") as f:
             page = f.read()
         self.assertIn(".TH tavorinex\\-wayland 1 ", page)
+        groff = subprocess.run(["groff", "-man", "-Tutf8", "-ww"], input=page.encode(),
+                               capture_output=True, timeout=TIMEOUT)
+        self.assertEqual((groff.returncode, groff.stderr), (0, b""))
         for option in re.findall(r"\[(--[a-z-]+) N\]", subprocess.run(
                 [PROGRAM, "--help"], capture_output=True, text=True, timeout=TIMEOUT).stdout):
             self.assertIn(".B " + option.replace("-", "\\-"), page)
