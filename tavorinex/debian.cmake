@@ -36,6 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS swayidle)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "box bouncing across the screen, as a screen saver")
 # The summary becomes the description's first line, the text below it the rest, each line with
 # a space in front and a full stop between the paragraphs.
