@@ -2,8 +2,8 @@
 unprivileged user, as sway wants), screenshots with grim, keys with wtype, the pointer through
 sway's seat commands once `vptr` has given the seat one. The program's protocol log
 (WAYLAND_DEBUG) tells when it has reached a state. Set by CTest: TAVORINEX_WAYLAND,
-TAVORINEX_FRAME_MATCH, TAVORINEX_VPTR, TAVORINEX_WAYLAND_WORK, and for the install
-TAVORINEX_BUILD_DIR and TAVORINEX_CMAKE.
+TAVORINEX_FRAME_MATCH, TAVORINEX_VPTR, and for the install TAVORINEX_BUILD_DIR and
+TAVORINEX_CMAKE.
 """
 
 import glob
@@ -20,7 +20,6 @@ import unittest
 PROGRAM = os.environ.get("TAVORINEX_WAYLAND", "")
 FRAME_MATCH = os.environ.get("TAVORINEX_FRAME_MATCH", "")
 VPTR = os.environ.get("TAVORINEX_VPTR", "")
-WORK = os.environ.get("TAVORINEX_WAYLAND_WORK", tempfile.gettempdir())
 BUILD = os.environ.get("TAVORINEX_BUILD_DIR", "")
 CMAKE = os.environ.get("TAVORINEX_CMAKE", "cmake")
 TIMEOUT = 30
@@ -75,9 +74,9 @@ def wait_until(predicate, what):
 
 class Wayland(unittest.TestCase):
     def setUp(self):
-        os.makedirs(WORK, exist_ok=True)
-        self.dir = tempfile.mkdtemp(prefix="wayland-", dir=WORK)
-        os.chmod(self.dir, 0o777)  # sway's runtime directory
+        # Also sway's runtime folder: in /tmp, where the user it runs as can reach it.
+        self.dir = tempfile.mkdtemp(prefix="tavorinex-wayland-", dir="/tmp")
+        os.chmod(self.dir, 0o777)
         self.log_path = os.path.join(self.dir, "saver.log")
         self.processes = []
 
