@@ -48,7 +48,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.Help) {
-        return Print("usage: tavorinex-wayland" + SaverOptionsUsage() + " [--version]\n");
+        return Print(
+            "usage: tavorinex-wayland [OPTIONS]\n\n"
+            "Draws the screen saver Tavorinex on every output of the Wayland compositor:\n"
+            "a box bouncing across the screen, leaving a trail whose colour fades, and a\n"
+            "wipe every so often. Any key, button or move of the pointer ends it.\n\n"
+            "The saver (the k-th output the compositor announces takes the seed plus k):\n" +
+            SaverOptionsHelp() +
+            "\nEvery option may also be written with one dash, and its value after an\n"
+            "equals sign.\n");
     }
     if (options.Version) {
         return Print(std::string("tavorinex-wayland ") + TAVORINEX_VERSION_TEXT + "\n");

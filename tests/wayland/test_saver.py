@@ -256,9 +256,11 @@ class Wayland(unittest.TestCase):
         groff = subprocess.run(["groff", "-man", "-Tutf8", "-ww"], input=page.encode(),
                                capture_output=True, timeout=TIMEOUT)
         self.assertEqual((groff.returncode, groff.stderr), (0, b""))
-        for option in re.findall(r"\[(--[a-z-]+) N\]", subprocess.run(
-                [PROGRAM, "--help"], capture_output=True, text=True, timeout=TIMEOUT).stdout):
+        for option in re.findall(r"^  (--[a-z-]+) N ", subprocess.run(
+                [PROGRAM, "--help"], capture_output=True, text=True, timeout=TIMEOUT).stdout, re.M):
             self.assertIn(".B " + option.replace("-", "\\-"), page)
+        self.assertNotRegex(subprocess.run(["readelf", "-d", PROGRAM], capture_output=True,
+                                           text=True).stdout, r"libX|libpng|libgif")
 
 
 for _name, _case in CASES.items():
