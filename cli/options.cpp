@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,14 +98,65 @@ bool OptionNumber(const ScannedOption& option, uint64_t minimum, uint64_t maximu
 }
 
 bool CheckSettingsFile(const std::string& path, std::string& error) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0 || access(path.c_str(), R_OK) != 0) {
-        error = "cannot read settings file " + path + ": " + std::strerror(errno);
+    const std::string shown = QuotedPath(path);
+    struct stat named;
+    if (stat(path.c_str(), &named) != 0) {
+        error = "cannot read settings file " + shown + ": " + std::strerror(errno);
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        error = "settings file " + path + " is not a regular file";
+    if (!S_ISREG(named.st_mode)) {
+        error = "settings file " + shown + " is not a regular file";
+        return false;
+    }
+    // Permission is what open() says with this process's own ids; access() asks with the
+    // real ones, which differ in a program started with other effective ids.
+    const int file = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat opened;
+    if (file < 0 || fstat(file, &opened) != 0) {
+        error = "cannot read settings file " + shown + ": " + std::strerror(errno);
+        if (file >= 0) {
+            close(file);
+        }
+        return false;
+    }
+    close(file);
+    if (!S_ISREG(opened.st_mode)) {
+        error = "settings file " + shown + " is not a regular file";
         return false;
     }
     return true;
+}
+
+static void AppendEscaped(std::string& out, char c) {
+    static const char hex[] = "0123456789abcdef";
+    const auto byte = static_cast<unsigned char>(c);
+    const char* named = c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : nullptr;
+    if (named != nullptr) {
+        out += named;
+    } else if (byte < 0x20 || byte == 0x7f) {
+        out += "\\x";
+        out += hex[byte >> 4];
+        out += hex[byte & 15];
+    } else {
+        out += c;
+    }
+}
+
+std::string QuotedPath(std::string_view path) {
+    std::string quoted = "'";
+    for (char c : path) {
+        if (c == '\\' || c == '\'') {
+            quoted += '\\';
+        }
+        AppendEscaped(quoted, c);
+    }
+    return quoted + "'";
+}
+
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (char c : text) {
+        AppendEscaped(line, c);
+    }
+    return line;
 }

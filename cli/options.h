@@ -38,7 +38,13 @@ bool ParseUnsigned(std::string_view text, int base, uint64_t maximum, uint64_t& 
 bool OptionNumber(const ScannedOption& option, uint64_t minimum, uint64_t maximum, uint64_t& value,
                   std::string& error);
 
-// A settings file named on the command line must be a regular file this process may read:
-// the saver takes a missing file silently, but named here it is a mistake. Looked at, not
-// opened, so that a FIFO in its place cannot block.
+// A settings file named on the command line must be a regular file this process can read:
+// the saver takes a missing file silently, but named here it is a mistake. Opened as this
+// process will read it, after a look that keeps FIFOs and devices from being opened at all.
 bool CheckSettingsFile(const std::string& path, std::string& error);
+
+// A path for an error line: in quotes, with control characters, backslashes and quotes escaped,
+// so that the line stays one line and says exactly which file.
+std::string QuotedPath(std::string_view path);
+// The text with its control characters escaped: an error is printed as one line.
+std::string OneLine(std::string_view text);

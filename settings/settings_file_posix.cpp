@@ -10,7 +10,7 @@
 
 // Only a plain file counts, as on Windows, where a directory cannot be opened as a file.
 // Non-blocking, so that a FIFO in its place cannot hang the open.
-static int OpenPlainFile(const std::string& path, int flags) {
+static int OpenPlainFile(const std::string& path, int flags, off_t* size = nullptr) {
     int file = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (file < 0) {
         return -1;
@@ -20,17 +20,23 @@ static int OpenPlainFile(const std::string& path, int flags) {
         close(file);
         return -1;
     }
+    if (size != nullptr) {
+        *size = info.st_size;
+    }
     return file;
 }
 
 bool ScanSettingsFile(const std::string& path, SettingsScan& scan) {
-    int file = OpenPlainFile(path, O_RDONLY);
+    // The file as it was when opened: one that keeps growing must not keep the saver loading.
+    off_t left = 0;
+    int file = OpenPlainFile(path, O_RDONLY, &left);
     if (file < 0) {
         return false;
     }
     char chunk[4096];
-    for (;;) {
-        ssize_t count = read(file, chunk, sizeof chunk);
+    while (left > 0) {
+        const ssize_t count = read(
+            file, chunk, left < off_t{sizeof chunk} ? static_cast<size_t>(left) : sizeof chunk);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -39,6 +45,7 @@ bool ScanSettingsFile(const std::string& path, SettingsScan& scan) {
             ScanSettingsText(scan, std::string_view(chunk, static_cast<std::size_t>(count)))) {
             break;
         }
+        left -= count;
     }
     close(file);
     return true;

@@ -194,6 +194,7 @@ GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors) 
         }
     }
     counts.resize(kept);
+    palette.Map.reserve(counts.size());
     if (counts.size() <= maxColors) {
         for (const GifColorCount& entry : counts) {
             palette.Map.emplace_back(entry.Color, static_cast<uint8_t>(palette.Colors.size()));
@@ -201,14 +202,17 @@ GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors) 
         }
         return palette;
     }
-    // Too many: the most frequent colours stay exact, the rest take the nearest of them.
+    // Too many: the most frequent colours stay exact, the rest take the nearest of them. Of
+    // equally frequent colours the lower value comes first. Only those kept are copied, so a
+    // frame's memory stays within GifFrameBytesPerPixel.
     palette.Exact = false;
-    std::vector<GifColorCount> byCount = counts;
-    std::stable_sort(
-        byCount.begin(), byCount.end(),
-        [](const GifColorCount& a, const GifColorCount& b) { return a.Count > b.Count; });
-    for (size_t i = 0; i < maxColors; ++i) {
-        palette.Colors.push_back(byCount[i].Color);
+    std::vector<GifColorCount> top(maxColors);
+    std::partial_sort_copy(counts.begin(), counts.end(), top.begin(), top.end(),
+                           [](const GifColorCount& a, const GifColorCount& b) {
+                               return a.Count != b.Count ? a.Count > b.Count : a.Color < b.Color;
+                           });
+    for (const GifColorCount& entry : top) {
+        palette.Colors.push_back(entry.Color);
     }
     for (const GifColorCount& entry : counts) {
         size_t best = 0;
@@ -276,9 +280,11 @@ void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs) {
     auto at = [&](int32_t y) {
         return static_cast<size_t>(y) * stride + static_cast<size_t>(rect.Left);
     };
-    // The colours of the changed pixels, counted in runs.
-    std::vector<GifColorCount> counts;
+    // The colours of the changed pixels, counted in runs: first how many runs, so that the
+    // counts take no more memory than they need.
     size_t changed = 0;
+    size_t runs = 0;
+    uint32_t runColor = 0;
     for (int32_t y = rect.Top; y < rect.Top + rect.Height; ++y) {
         const uint32_t* now = screen + at(y);
         const uint32_t* before = gif.Shown.data() + at(y);
@@ -287,6 +293,19 @@ void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs) {
                 continue;
             }
             ++changed;
+            runs += runs > 0 && runColor == now[x] ? 0 : 1;
+            runColor = now[x];
+        }
+    }
+    std::vector<GifColorCount> counts;
+    counts.reserve(runs);
+    for (int32_t y = rect.Top; y < rect.Top + rect.Height; ++y) {
+        const uint32_t* now = screen + at(y);
+        const uint32_t* before = gif.Shown.data() + at(y);
+        for (size_t x = 0; x < width; ++x) {
+            if (!first && now[x] == before[x]) {
+                continue;
+            }
             if (!counts.empty() && counts.back().Color == now[x]) {
                 ++counts.back().Count;
             } else {
@@ -324,7 +343,7 @@ void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs) {
     gif.HasFrame = true;
 }
 
-bool GifEnd(GifAnimation& gif, uint64_t endMs) {
+bool GifFinish(GifAnimation& gif, uint64_t endMs) {
     if (gif.File == nullptr) {
         return false;
     }
@@ -339,7 +358,15 @@ bool GifEnd(GifAnimation& gif, uint64_t endMs) {
     std::string error;
     if (!gif.Error.empty()) {
         OutputDiscard(gif.Output);
-    } else if (!OutputCommit(gif.Output, error)) {
+    } else if (!OutputFinish(gif.Output, error)) {
+        gif.Error = error;
+    }
+    return gif.Error.empty();
+}
+
+bool GifEnd(GifAnimation& gif, uint64_t endMs) {
+    std::string error;
+    if (GifFinish(gif, endMs) && !OutputRename(gif.Output, error)) {
         gif.Error = error;
     }
     return gif.Error.empty();

@@ -56,6 +56,13 @@ void GifAddFrame(GifAnimation& gif, const uint32_t* screen, uint64_t timeMs);
 // The last frame lasts until endMs. Returns false with gif.error set if anything failed; the
 // file then does not appear.
 bool GifEnd(GifAnimation& gif, uint64_t endMs);
+// GifEnd up to the rename: the finished file waits under its temporary name in gif.Output, so
+// that several files can be renamed into place together (OutputRename).
+bool GifFinish(GifAnimation& gif, uint64_t endMs);
+
+// What a frame needs at most besides the screens: its indices, and its colour counts and map
+// (GifAddFrame, BuildGifPalette), in bytes per pixel. GifAnimation keeps a copy of the screen.
+constexpr uint64_t GifFrameBytesPerPixel = 1 + 2 * 8;
 
 // Hundredths of a second between two saver times, rounded at both ends so that delays add
 // up to the run's length instead of drifting.
@@ -70,7 +77,7 @@ struct GifPalette {
 };
 struct GifColorCount {
     uint32_t Color;
-    size_t Count;
+    uint32_t Count; // a screen has at most 32768 x 32768 pixels
 };
 GifPalette BuildGifPalette(std::vector<GifColorCount> counts, size_t maxColors);
 GifPalette BuildGifPalette(std::vector<uint32_t> colors, size_t maxColors);

@@ -19,7 +19,7 @@ std::vector<uint8_t> RgbBytes(const RgbImage& image) {
     return bytes;
 }
 
-bool WritePng(const RgbImage& image, const std::string& path, std::string& error) {
+static bool WritePngStream(const RgbImage& image, std::FILE* stream, std::string& error) {
     std::vector<uint8_t> bytes = RgbBytes(image);
     png_image png;
     std::memset(&png, 0, sizeof png);
@@ -27,20 +27,50 @@ bool WritePng(const RgbImage& image, const std::string& path, std::string& error
     png.width = static_cast<png_uint_32>(image.Width);
     png.height = static_cast<png_uint_32>(image.Height);
     png.format = PNG_FORMAT_RGB;
-    OutputFile file;
-    if (!OutputOpen(file, path, error)) {
-        return false;
-    }
     // The simplified API writes no time stamp, so the same pixels give the same bytes.
     errno = 0;
-    if (png_image_write_to_stdio(&png, file.Stream, 0, bytes.data(), 0, nullptr) == 0) {
+    if (png_image_write_to_stdio(&png, stream, 0, bytes.data(), 0, nullptr) == 0) {
         // The system's reason says more than libpng's "Write Error".
-        error = std::ferror(file.Stream) != 0 && errno != 0 ? std::strerror(errno) : png.message;
+        error = std::ferror(stream) != 0 && errno != 0 ? std::strerror(errno) : png.message;
         png_image_free(&png);
+        return false;
+    }
+    return true;
+}
+
+static bool WritePpmStream(const RgbImage& image, std::FILE* stream, std::string& error) {
+    std::vector<uint8_t> bytes = RgbBytes(image);
+    if (std::fprintf(stream, "P6\n%d %d\n255\n", static_cast<int>(image.Width),
+                     static_cast<int>(image.Height)) < 0 ||
+        std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool WriteImageTo(const RgbImage& image, bool png, OutputFile& file, std::string& error) {
+    if (!(png ? WritePngStream(image, file.Stream, error)
+              : WritePpmStream(image, file.Stream, error))) {
         OutputDiscard(file);
         return false;
     }
-    return OutputCommit(file, error);
+    return OutputFinish(file, error);
+}
+
+static bool WriteImage(const RgbImage& image, bool png, const std::string& path,
+                       std::string& error) {
+    OutputFile file;
+    return OutputOpen(file, path, error) && WriteImageTo(image, png, file, error) &&
+           OutputRename(file, error);
+}
+
+bool WritePng(const RgbImage& image, const std::string& path, std::string& error) {
+    return WriteImage(image, true, path, error);
+}
+
+bool WritePpm(const RgbImage& image, const std::string& path, std::string& error) {
+    return WriteImage(image, false, path, error);
 }
 
 bool ReadPng(const std::string& path, RgbImage& image, std::string& error) {
@@ -67,20 +97,4 @@ bool ReadPng(const std::string& path, RgbImage& image, std::string& error) {
                           static_cast<uint32_t>(bytes[3 * i + 2]) << 16;
     }
     return true;
-}
-
-bool WritePpm(const RgbImage& image, const std::string& path, std::string& error) {
-    OutputFile file;
-    if (!OutputOpen(file, path, error)) {
-        return false;
-    }
-    std::vector<uint8_t> bytes = RgbBytes(image);
-    if (std::fprintf(file.Stream, "P6\n%d %d\n255\n", static_cast<int>(image.Width),
-                     static_cast<int>(image.Height)) < 0 ||
-        std::fwrite(bytes.data(), 1, bytes.size(), file.Stream) != bytes.size()) {
-        error = std::strerror(errno);
-        OutputDiscard(file);
-        return false;
-    }
-    return OutputCommit(file, error);
 }

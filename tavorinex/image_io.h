@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tavorinex/output_file.h"
+
 // Pixels row by row from the top, each a COLORREF (red | green << 8 | blue << 16).
 struct RgbImage {
     int32_t Width = 0;
@@ -16,6 +18,9 @@ struct RgbImage {
 // cannot be written.
 bool WritePng(const RgbImage& image, const std::string& path, std::string& error);
 bool WritePpm(const RgbImage& image, const std::string& path, std::string& error);
+// The same into a temporary file that OutputOpen made; finished (OutputFinish) but not yet
+// renamed into place. On failure it is removed.
+bool WriteImageTo(const RgbImage& image, bool png, OutputFile& file, std::string& error);
 
 // For checking what was written.
 bool ReadPng(const std::string& path, RgbImage& image, std::string& error);

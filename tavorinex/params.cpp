@@ -1,5 +1,6 @@
 // tavorinex params [FILE]: what a settings file loads as, in the settings window's view and the
 // saver's. Without FILE, tavorinex.ini in the current directory.
+#include "cli/options.h"
 #include "settings/settings.h"
 #include "tavorinex/commands.h"
 
@@ -12,6 +13,13 @@ int RunParams(int argc, char** argv) {
         return 2;
     }
     const std::string path = argc == 2 ? argv[1] : "tavorinex.ini";
+    // A file named is one to describe, as --settings names one; without a name, the file the
+    // saver would look for, which may be missing.
+    std::string error;
+    if (argc == 2 && !CheckSettingsFile(path, error)) {
+        std::fprintf(stderr, "tavorinex params: %s\n", OneLine(error).c_str());
+        return 2;
+    }
     const Settings settings = LoadSettingsFrom(path);
     const SaverParameters parameters = LoadSaverParametersFrom(path);
     std::string json = "{\"settings\": {";

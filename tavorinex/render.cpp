@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "cli/options.h"
 #include "cli/saver_options.h"
 #include "settings/settings.h"
 #include "tavorinex/image_gif.h"
@@ -35,13 +37,38 @@ void TakeGifFrames(void* context, uint64_t first, uint32_t polls) {
 }
 
 int Refuse(const std::string& message) {
-    std::fprintf(stderr, "tavorinex render: %s\n", message.c_str());
+    std::fprintf(stderr, "tavorinex render: %s\n", OneLine(message).c_str());
     return 2;
 }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "tavorinex render: %s\n", message.c_str());
+    std::fprintf(stderr, "tavorinex render: %s\n", OneLine(message).c_str());
     return 1;
+}
+
+int CannotWrite(const std::string& path, const std::string& error) {
+    return Fail("cannot write " + QuotedPath(path) + ": " + error);
+}
+
+// Two outputs that are one file would leave only the last one written; an output that is the
+// settings file would replace it.
+bool RefuseSameFiles(const RenderOptions& options, std::string& error) {
+    const std::pair<const char*, const std::string*> files[] = {
+        {"--out", &options.OutPath},
+        {"--gif", &options.GifPath},
+        {"--settings", &options.SettingsPath}};
+    for (size_t i = 0; i < 2; ++i) {
+        for (size_t j = i + 1; j < 3; ++j) {
+            const std::string& a = *files[i].second;
+            const std::string& b = *files[j].second;
+            if (!a.empty() && !b.empty() && SameFile(a, b)) {
+                error = std::string(files[i].first) + " " + QuotedPath(a) + " and " +
+                        files[j].first + " " + QuotedPath(b) + " are the same file";
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 struct Progress {
@@ -83,10 +110,12 @@ bool Done(const RenderOptions& options, const RenderCounts& counts) {
 } // namespace
 
 int RunRender(int argc, char** argv) {
+    // Before any file is read: a signal then removes what was begun and ends the run.
+    RemoveOutputsOnSignals();
     RenderOptions options;
     std::string error;
     if (!ParseRenderArgs(argc, argv, options, error)) {
-        std::fprintf(stderr, "tavorinex render: %s\n", error.c_str());
+        std::fprintf(stderr, "tavorinex render: %s\n", OneLine(error).c_str());
         std::fputs(RenderUsage(), stderr);
         return 2;
     }
@@ -102,10 +131,21 @@ int RunRender(int argc, char** argv) {
         }
         params = LoadSaverParametersFrom(options.SettingsPath);
     }
+    const uint64_t bytes = RenderBytes(options, params.BoxSize);
+    if (bytes > MaxRenderBytes) {
+        return Refuse("a screen of " + std::to_string(options.Width) + "x" +
+                      std::to_string(options.Height) +
+                      " with these outputs and settings needs up to " +
+                      std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB, more than the " +
+                      std::to_string(MaxRenderBytes >> 20) + " MiB the tool allocates");
+    }
+    if (!RefuseSameFiles(options, error)) {
+        return Refuse(error);
+    }
     // Before the run, so that a mistyped folder costs nothing.
     for (const std::string& path : {options.OutPath, options.GifPath}) {
         if (!path.empty() && !CheckOutputPath(path, error)) {
-            return Fail("cannot write " + path + ": " + error);
+            return CannotWrite(path, error);
         }
     }
 
@@ -125,7 +165,7 @@ int RunRender(int argc, char** argv) {
     if (!options.GifPath.empty()) {
         if (!GifBegin(frames.Gif, options.GifPath, options.Width, options.Height)) {
             EndRender(run);
-            return Fail("cannot write " + options.GifPath + ": " + frames.Gif.Error);
+            return CannotWrite(options.GifPath, frames.Gif.Error);
         }
         observer = TakeGifFrames;
     }
@@ -144,14 +184,16 @@ int RunRender(int argc, char** argv) {
         std::fputc('\n', stderr);
     }
 
+    // Every file is finished under its temporary name first and only then renamed into place,
+    // so that a failure on any of them leaves every target as it was.
     int result = 0;
+    GifAnimation& gif = frames.Gif;
     if (!options.GifPath.empty()) {
-        GifAnimation& gif = frames.Gif;
         if (!gif.HasFrame) {
             GifAddFrame(gif, RenderPixels(run), 0);
         }
-        if (!GifEnd(gif, counts.Polls)) {
-            result = Fail("cannot write " + options.GifPath + ": " + gif.Error);
+        if (!GifFinish(gif, counts.Polls)) {
+            result = CannotWrite(options.GifPath, gif.Error);
         } else if (gif.FramesQuantised > 0) {
             std::fprintf(stderr,
                          "tavorinex render: %lld of %lld GIF frames had more than 255 colours; "
@@ -160,15 +202,26 @@ int RunRender(int argc, char** argv) {
                          static_cast<long long>(gif.FramesWritten));
         }
     }
-    if (!options.OutPath.empty()) {
-        RgbImage screen = RenderScreen(run);
-        bool written = options.OutPng ? WritePng(screen, options.OutPath, error)
-                                      : WritePpm(screen, options.OutPath, error);
-        if (!written) {
-            result = Fail("cannot write " + options.OutPath + ": " + error);
+    OutputFile still;
+    if (result == 0 && !options.OutPath.empty()) {
+        if (!OutputOpen(still, options.OutPath, error) ||
+            !WriteImageTo(RenderScreen(run), options.OutPng, still, error)) {
+            result = CannotWrite(options.OutPath, error);
         }
     }
     EndRender(run);
+    const std::pair<OutputFile*, const std::string*> outputs[] = {{&gif.Output, &options.GifPath},
+                                                                  {&still, &options.OutPath}};
+    for (const auto& [file, path] : outputs) {
+        if (file->TempPath.empty()) {
+            continue;
+        }
+        if (result != 0) {
+            OutputDiscard(*file);
+        } else if (!OutputRename(*file, error)) {
+            result = CannotWrite(*path, error);
+        }
+    }
 
     if (options.Json) {
         std::printf("{\"steps\":%llu,\"polls\":%llu,\"wipes\":%llu,\"seconds\":%s,\"seed\":%u}\n",

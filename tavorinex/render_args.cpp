@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "cli/options.h"
+#include "saver/box_animator.h"
 #include "saver/soft_surface.h"
+#include "tavorinex/image_gif.h"
 
 namespace {
 
@@ -30,6 +32,22 @@ const char* RenderUsage() {
     return "usage: tavorinex render [--width W] [--height H] [--seed N] [--settings FILE]\n"
            "                        (--steps N | --seconds S) [--out FILE.png|FILE.ppm]\n"
            "                        [--gif FILE.gif [--frame-ms N]] [--json]\n";
+}
+
+uint64_t RenderBytes(const RenderOptions& options, int32_t boxSize) {
+    const uint64_t pixels = uint64_t(options.Width) * uint64_t(options.Height);
+    const uint64_t side = uint64_t(BoxImageSize(boxSize, options.Width, options.Height));
+    // A box image larger than a bitmap may be is never made.
+    const uint64_t box =
+        side <= uint64_t(soft::MaxBitmapSide) && side * side <= uint64_t(soft::MaxBitmapPixels)
+            ? side * side * 4
+            : 0;
+    const bool gif = !options.GifPath.empty();
+    // Per pixel: the screen; while running, the GIF's screen and frame; at the end, what the GIF
+    // keeps (its screen and the last frame's indices) beside the still image's copy and bytes.
+    const uint64_t running = gif ? 4 + GifFrameBytesPerPixel : 0;
+    const uint64_t ending = (gif ? 4 + 1 : 0) + (options.OutPath.empty() ? 0 : 4 + 3);
+    return box + pixels * (4 + (running > ending ? running : ending));
 }
 
 bool ParseSeconds(const std::string& text, uint64_t& polls) {
@@ -135,14 +153,14 @@ bool ParseRenderArgs(int argc, char** argv, RenderOptions& options, std::string&
             options.SettingsPath = value;
         } else if (name == "--out") {
             if (!EndsWith(value, ".png") && !EndsWith(value, ".ppm")) {
-                error = "--out must name a .png or .ppm file, not " + value;
+                error = "--out must name a .png or .ppm file, not " + QuotedPath(value);
                 return false;
             }
             options.OutPath = value;
             options.OutPng = EndsWith(value, ".png");
         } else {
             if (!EndsWith(value, ".gif")) {
-                error = "--gif must name a .gif file, not " + value;
+                error = "--gif must name a .gif file, not " + QuotedPath(value);
                 return false;
             }
             options.GifPath = value;
@@ -157,12 +175,6 @@ bool ParseRenderArgs(int argc, char** argv, RenderOptions& options, std::string&
     }
     if (options.HasFrameMs && options.GifPath.empty()) {
         error = "--frame-ms applies only with --gif";
-        return false;
-    }
-    if (int64_t{options.Width} * options.Height > soft::MaxBitmapPixels) {
-        error = "a screen of " + std::to_string(options.Width) + "x" +
-                std::to_string(options.Height) + " is larger than the " +
-                std::to_string(soft::MaxBitmapPixels) + " pixels the tool can draw";
         return false;
     }
     return true;

@@ -28,6 +28,13 @@ constexpr uint32_t MinFrameMs = 20; // players stretch shorter GIF delays to abo
 constexpr uint32_t MaxFrameMs = 3600000;
 constexpr uint64_t MaxSeconds = 100000000; // over three years of saver time
 constexpr uint64_t MaxSteps = uint64_t{1} << 40;
+// The most a run allocates, checked before it starts: the screen, the box image, with --gif a
+// copy of the screen and one frame's workings, and at the end the still image's copy.
+// Enough for every screen up to 7680x4320 (8K) with both outputs.
+constexpr uint64_t MaxRenderBytes = uint64_t{1} << 30;
+
+// What a run of these options allocates at most, for the saver's BoxSize.
+uint64_t RenderBytes(const RenderOptions& options, int32_t boxSize);
 
 // argv[0] is "render". False with a one-line error for anything not understood.
 bool ParseRenderArgs(int argc, char** argv, RenderOptions& options, std::string& error);

@@ -83,8 +83,14 @@ int EndTrap(Display* display) {
 
 // Signals reach the loop through a pipe it polls, so none is lost between a check and a sleep.
 int SignalPipe[2] = {-1, -1};
+// While the settings file loads nothing of X exists yet: a signal ends the process at once, as
+// it would end the loop, however long the file.
+volatile sig_atomic_t Loading = 0;
 
 void OnSignal(int) {
+    if (Loading != 0) {
+        _exit(0);
+    }
     const int saved = errno;
     const char byte = 1;
     if (write(SignalPipe[1], &byte, 1) < 0) {
@@ -104,7 +110,7 @@ bool WatchSignals() {
     struct sigaction action = {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
         sigaction(signal, &action, nullptr);
     }
     // A broken connection is the I/O error handler's to report, not a signal's.
@@ -132,19 +138,13 @@ struct Presenter {
     PixelChannels Channels = {};
 };
 
-// Before anything writes into a shared image, the server must be done reading it.
-void AwaitCopy(Presenter& p) {
-    if (p.CompletionPending) {
-        XSync(p.XDisplay, False);
-    }
-}
-
 void FreeImage(Presenter& p) {
     if (p.Image == nullptr) {
         return;
     }
     if (p.Shared) {
-        AwaitCopy(p);
+        // No wait for a copy still being made: the server detaches after it, and the segment
+        // lives on until both sides have let go.
         XShmDetach(p.XDisplay, &p.Segment);
         XDestroyImage(p.Image);
         shmdt(p.Segment.shmaddr);
@@ -284,7 +284,8 @@ struct Host {
     int64_t NextDue = 0;     // when the wait the saver stands in ends
     int64_t LastPresent = 0; // when the window was last brought up to date
     bool Quit = false;
-    bool Failed = false; // a restart at a new size could not be made
+    bool Failed = false;    // a restart at a new size could not be made
+    bool Signalled = false; // ended by SIGTERM, SIGINT, SIGHUP or SIGQUIT
     std::vector<DirtyRect> Rects;
 };
 
@@ -409,7 +410,9 @@ void HandleEvent(Host& h, XEvent& event) {
                             static_cast<Atom>(event.xclient.data.l[0]) == h.DeleteWindow);
         break;
     default:
-        if (event.type == h.Copy.CompletionEvent) {
+        // The end of the last copy from this image, not one from before a new size.
+        if (event.type == h.Copy.CompletionEvent &&
+            reinterpret_cast<XShmCompletionEvent&>(event).shmseg == h.Copy.Segment.shmseg) {
             h.Copy.CompletionPending = false;
         }
         break;
@@ -440,11 +443,12 @@ int Run(Host& h) {
         }
         const int64_t now = NowMicros();
         // Steps are drawn when the display can next show them, which batches the short
-        // waits of a fast saver into one wake-up per frame.
+        // waits of a fast saver into one wake-up per frame. A frame waits for the server to
+        // have read the last one from the shared image, which the saver may draw in: that
+        // comes as an event, so the wait is the poll below, open to signals and to the
+        // window's end even if the server stops.
         const int64_t nextFrame = h.LastPresent + FrameMicros;
-        if (now >= nextFrame) {
-            // The saver may draw in the shared image, and the copy converts into it.
-            AwaitCopy(h.Copy);
+        if (now >= nextFrame && !h.Copy.CompletionPending) {
             CatchUp(h, now);
             if (IsDirty(h.Screen.Rows)) {
                 TakeDirtyRects(h.Screen.Rows, h.Rects);
@@ -455,12 +459,15 @@ int Run(Host& h) {
         int64_t wake =
             std::max(IsDirty(h.Screen.Rows) ? 0 : h.NextDue, h.LastPresent + FrameMicros);
         const int64_t millis =
-            std::clamp<int64_t>((wake - NowMicros() + 999) / 1000, 0, LongestSleepMillis);
+            h.Copy.CompletionPending
+                ? LongestSleepMillis
+                : std::clamp<int64_t>((wake - NowMicros() + 999) / 1000, 0, LongestSleepMillis);
         if (XPending(h.XDisplay) > 0) {
             continue;
         }
         pollfd fds[2] = {{connection, POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
         if (poll(fds, 2, static_cast<int>(millis)) > 0 && (fds[1].revents & POLLIN) != 0) {
+            h.Signalled = true;
             break;
         }
     }
@@ -478,14 +485,12 @@ int Run(Host& h) {
 } // namespace
 
 int RunX11Hack(const HackOptions& options) {
-    if (!WatchSignals()) {
-        std::fputs("tavorinex: cannot watch signals\n", stderr);
-        return 1;
-    }
     Display* display = XOpenDisplay(options.Display.empty() ? nullptr : options.Display.c_str());
     if (display == nullptr) {
-        std::fprintf(stderr, "tavorinex: cannot open display \"%s\"\n",
-                     XDisplayName(options.Display.empty() ? nullptr : options.Display.c_str()));
+        std::fprintf(
+            stderr, "tavorinex: cannot open display \"%s\"\n",
+            OneLine(XDisplayName(options.Display.empty() ? nullptr : options.Display.c_str()))
+                .c_str());
         return 1;
     }
     XSetErrorHandler(OnXError);
@@ -506,6 +511,11 @@ int RunX11Hack(const HackOptions& options) {
         break;
     }
     const int code = ready ? Run(h) : 1;
+    if (h.Signalled) {
+        // Ended from outside: nothing more that waits for the server, which may be stopped or
+        // gone; it frees the window and the rest of ours when the connection closes.
+        std::_Exit(code);
+    }
     StopSaver(h);
     // A GC outlives its window; the window itself may already be gone.
     if (h.Copy.Gc != nullptr) {
@@ -519,12 +529,21 @@ int RunX11Hack(const HackOptions& options) {
 }
 
 int RunHack(int argc, char** argv, bool withSubcommands) {
+    // Before the settings file is read, which may take long.
+    if (!WatchSignals()) {
+        std::fputs("tavorinex: cannot watch signals\n", stderr);
+        return 1;
+    }
     HackOptions options;
     std::vector<std::string> warnings;
     std::string error;
-    if (!ParseHackOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, warnings,
-                          error)) {
-        std::fprintf(stderr, "tavorinex: %s (tavorinex --help shows the options)\n", error.c_str());
+    Loading = 1;
+    const bool parsed =
+        ParseHackOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, warnings, error);
+    Loading = 0;
+    if (!parsed) {
+        std::fprintf(stderr, "tavorinex: %s (tavorinex --help shows the options)\n",
+                     OneLine(error).c_str());
         return 2;
     }
     if (options.Saver.Help || options.Saver.Version) {
@@ -533,7 +552,7 @@ int RunHack(int argc, char** argv, bool withSubcommands) {
         return 0;
     }
     for (const std::string& warning : warnings) {
-        std::fprintf(stderr, "tavorinex: %s\n", warning.c_str());
+        std::fprintf(stderr, "tavorinex: %s\n", OneLine(warning).c_str());
     }
     const char* display = std::getenv("DISPLAY");
     if (options.Display.empty() && (display == nullptr || *display == '\0')) {

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset and runs each libFuzzer target for a bounded time from its committed
-# seed corpus. FUZZ_SECONDS sets the time per target (default 30); TAVORINEX_FUZZ_BUILD the
-# build tree (default build/fuzz). New inputs go to the build tree, never into the seeds.
-# docs/fuzzing.md says how to run it longer.
+# seed corpus. FUZZ_SECONDS sets the time per target (default: 30 seconds shared among them);
+# TAVORINEX_FUZZ_BUILD the build tree (default build/fuzz). New inputs go to the build tree,
+# never into the seeds. docs/fuzzing.md says how to run it longer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${TAVORINEX_FUZZ_BUILD:-build/fuzz}
-seconds=${FUZZ_SECONDS:-30}
-targets=(settings)
+targets=(settings command)
+seconds=${FUZZ_SECONDS:-$((30 / ${#targets[@]}))}
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzz}"

@@ -89,9 +89,10 @@ TEST(OptionScanner, TheSettingsFileMustBeARegularReadableFile) {
     std::string error;
     EXPECT_TRUE(CheckSettingsFile(file, error)) << error;
     EXPECT_FALSE(CheckSettingsFile(dir + "missing.ini", error));
-    EXPECT_EQ(error, "cannot read settings file " + dir + "missing.ini: No such file or directory");
+    EXPECT_EQ(error,
+              "cannot read settings file '" + dir + "missing.ini': No such file or directory");
     EXPECT_FALSE(CheckSettingsFile(dir, error));
-    EXPECT_EQ(error, "settings file " + dir + " is not a regular file");
+    EXPECT_EQ(error, "settings file '" + dir + "' is not a regular file");
 
     // The saver's options: sliders clamped with a warning, or the file loaded as the saver would.
     const struct {

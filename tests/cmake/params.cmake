@@ -2,16 +2,18 @@
 # Included by tests/CMakeLists.txt to register the cases; run with -P, it runs one case.
 
 # Each case: name, file content (printf format; "-" for no file, "fifo" for a FIFO with no
-# writer, which must not block), arguments after "params",
+# writer, which must not block), arguments after "params" (a file named must be one to read;
+# without one, tavorinex.ini may be anything, as for the saver),
 # exit code, then the ten expected values (settings, then saver) when the code is 0.
 set(params_cases
   "saved-defaults|80,50,44,960,11,\\000|tavorinex.ini|0|80 50 44 960 11 80 3 7 60 4"
-  "missing-file|-|tavorinex.ini|0|80 50 44 960 11 80 50 44 960 11"
+  "missing-file|-||0|80 50 44 960 11 80 50 44 960 11"
   "half-in-field-2|80,2.5,44,960,11,|tavorinex.ini|0|80 2 44 960 11 80 50 7 60 4"
   "prefixed-and-signed|&H50,&O3,-1,4294967295,&X1,\\r\\n|tavorinex.ini|0|80 3 -1 -1 0 80 50 52 1021 15"
   "short-file|100,20|tavorinex.ini|0|100 50 44 960 11 100 50 44 960 11"
-  "directory|-|.|0|80 50 44 960 11 80 50 44 960 11"
-  "fifo|fifo|tavorinex.ini|0|80 50 44 960 11 80 50 44 960 11"
+  "directory|-|.|2|"
+  "fifo|fifo||0|80 50 44 960 11 80 50 44 960 11"
+  "fifo-named|fifo|tavorinex.ini|2|"
   "default-file-name|40,3,50,1000,15,||0|40 3 50 1000 15 40 50 1 20 0"
   "two-files|-|a b|2|"
   "an-option|-|--json|2|"
@@ -64,7 +66,7 @@ if(NOT code STREQUAL expected_code)
   message(FATAL_ERROR "exit code ${code}, expected ${expected_code}; stderr: ${err}")
 endif()
 if(expected_code EQUAL 2)
-  if(NOT out STREQUAL "" OR NOT err MATCHES "^usage: tavorinex params \\[FILE\\]\n$")
+  if(NOT out STREQUAL "" OR NOT err MATCHES "^(usage: tavorinex params \\[FILE\\]|tavorinex params: [^\n]+)\n$")
     message(FATAL_ERROR "bad usage must print one usage line on stderr only; got [${out}] [${err}]")
   endif()
   return()

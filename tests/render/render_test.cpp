@@ -304,7 +304,7 @@ TEST(RenderTool, BadArgumentsExitWithTwoAndOneLine) {
         "--steps 10 --width 0",
         "--steps 10 --width 40000",
         "--steps 10 --height abc",
-        "--steps 10 --width 8192 --height 4096",
+        "--steps 10 --width 32768 --height 32768",
         "--steps 10 --seed 4294967296",
         "--steps 10 --seed -3",
         "--steps 10 --out picture.jpg",

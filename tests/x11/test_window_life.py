@@ -90,6 +90,7 @@ class WindowLife(unittest.TestCase):
             ("SIGINT in a long wait", lambda w: ["--window-id", hex(w)] + own,
              lambda p, w: p.send_signal(signal.SIGINT), False),
             ("SIGHUP", given, lambda p, w: p.send_signal(signal.SIGHUP), False),
+            ("SIGTERM with the server stopped", given, self.terminate_while_stopped, False),
             ("q in its own window", None, lambda p, w: self.key(w, "q"), False),
             ("Escape in its own window", None, lambda p, w: self.key(w, "Escape"), False),
             ("closed by the window manager", None, lambda p, w: session.xlib.ask_to_close(w),
@@ -111,6 +112,15 @@ class WindowLife(unittest.TestCase):
                 if arguments is not None and not destroys:
                     self.destroy(window)
                 x.wait_until(lambda: not self.own_window(), message="no window of its own")
+
+    def terminate_while_stopped(self, process, window):
+        # A server that cannot answer must not keep the hack from ending.
+        session.xvfb.send_signal(signal.SIGSTOP)
+        try:
+            process.send_signal(signal.SIGTERM)
+            process.wait(timeout=x.TIMEOUT)
+        finally:
+            session.xvfb.send_signal(signal.SIGCONT)
 
     def destroy(self, window):
         session.xlib.call("XDestroyWindow", window)
