@@ -39,12 +39,17 @@ int Print(const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before the settings file is read, which may take long.
+    if (!WatchSignals()) {
+        std::fputs("tavorinex-wayland: cannot watch signals\n", stderr);
+        return 1;
+    }
     SaverOptions options;
     std::vector<std::string> warnings;
     std::string error;
     if (!ParseOptions(argc, argv, options, warnings, error)) {
         std::fprintf(stderr, "tavorinex-wayland: %s (tavorinex-wayland --help shows the options)\n",
-                     error.c_str());
+                     OneLine(error).c_str());
         return 2;
     }
     if (options.Help) {
@@ -62,7 +67,7 @@ int main(int argc, char** argv) {
         return Print(std::string("tavorinex-wayland ") + TAVORINEX_VERSION_TEXT + "\n");
     }
     for (const std::string& warning : warnings) {
-        std::fprintf(stderr, "tavorinex-wayland: %s\n", warning.c_str());
+        std::fprintf(stderr, "tavorinex-wayland: %s\n", OneLine(warning).c_str());
     }
     return RunWaylandSaver(options);
 }

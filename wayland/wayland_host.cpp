@@ -39,33 +39,20 @@ int64_t NowMicros() {
 
 // Signals reach the loop through a pipe it polls, so none is lost between a check and a sleep.
 int SignalPipe[2] = {-1, -1};
+// Until the loop runs (while the settings file loads, however long) a signal ends the process
+// at once, as it would end the loop.
+volatile sig_atomic_t Loading = 1;
 
 void OnSignal(int) {
+    if (Loading != 0) {
+        _exit(0);
+    }
     const int saved = errno;
     const char byte = 1;
     if (write(SignalPipe[1], &byte, 1) < 0) {
         // Full: a wake-up is already waiting.
     }
     errno = saved;
-}
-
-bool WatchSignals() {
-    if (pipe(SignalPipe) != 0) {
-        return false;
-    }
-    for (int fd : SignalPipe) {
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    struct sigaction action = {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaction(signal, &action, nullptr);
-    }
-    // A broken connection shows as a failed read, not as a signal.
-    std::signal(SIGPIPE, SIG_IGN);
-    return true;
 }
 
 struct Host;
@@ -665,11 +652,27 @@ int Finish(Host& h) {
 
 } // namespace
 
-int RunWaylandSaver(const SaverOptions& options) {
-    if (!WatchSignals()) {
-        std::fputs("tavorinex-wayland: cannot watch signals\n", stderr);
-        return 1;
+bool WatchSignals() {
+    if (pipe(SignalPipe) != 0) {
+        return false;
     }
+    for (int fd : SignalPipe) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        sigaction(signal, &action, nullptr);
+    }
+    // A broken connection shows as a failed read, not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+int RunWaylandSaver(const SaverOptions& options) {
+    Loading = 0;
     Host h;
     h.Options = &options;
     h.FirstSeed = options.HasSeed ? options.Seed : ClockSeed();

@@ -39,14 +39,14 @@ ONE = [("HEADLESS-1", "320x240", 1)]
 CASES = {
     "two_outputs_show_the_renderers_frames": (
         [("HEADLESS-1", "640x480", 1), ("HEADLESS-2", "800x600", 1)], 2, DEFAULTS,
-        ["run", "shots", "term"]),
+        ["run", "shots", "signal TERM"]),
     "a_scaled_output_is_drawn_at_its_pixel_size": (
-        [("HEADLESS-1", "640x480", 2)], 1, FAST, ["run", "shots", "term"]),
+        [("HEADLESS-1", "640x480", 2)], 1, FAST, ["run", "shots", "signal INT"]),
     "an_output_plugged_in_gets_a_saver": (
-        ONE + [("HEADLESS-2", "200x150", 1)], 1, FAST, ["run", "plug", "shots", "term"]),
+        ONE + [("HEADLESS-2", "200x150", 1)], 1, FAST, ["run", "plug", "shots", "signal QUIT"]),
     "an_output_unplugged_takes_only_its_saver": (
         [("WL-1", "320x240", 1), ("WL-2", "200x150", 1)], None, FAST,
-        ["run", "unplug", "shots", "term"]),
+        ["run", "unplug", "shots", "signal HUP"]),
     "a_key_ends_it": (ONE, 1, DEFAULTS, ["run", "key"]),
     "a_button_ends_it": (ONE, 1, DEFAULTS, ["run", "pointer", "press"]),
     "moves_of_one_pixel_do_not_end_it_two_do": (ONE, 1, DEFAULTS, [
@@ -229,9 +229,9 @@ class Wayland(unittest.TestCase):
             self.mark = self.log(COMMIT, self.mark)
             self.assertIsNone(self.saver.poll())
 
-    def step_term(self):
+    def step_signal(self, name):
         self.assertIsNone(self.saver.poll())
-        self.saver.terminate()
+        self.saver.send_signal(getattr(signal, "SIG" + name))
 
     def step_kill(self):
         self.compositor.kill()
