@@ -36,6 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS swayidle)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "box bouncing across the screen, as a screen saver")
 # The summary becomes the description's first line, the text below it the rest, each line with
 # a space in front and a full stop between the paragraphs.
@@ -48,8 +49,10 @@ in from opposite corners.
 
 This package holds the XScreenSaver hack, which draws exactly what the
 Windows screen saver tavorinex.scr draws, with the sliders of its settings
-window in xscreensaver-settings, and the tavorinex command, which renders
-the saver into PNG and GIF files and shows what a settings file loads as.")
+window in xscreensaver-settings, the tavorinex command, which renders
+the saver into PNG and GIF files and shows what a settings file loads as,
+and tavorinex-wayland, the same saver on every output of a Wayland
+compositor, for an idle daemon such as swayidle to start.")
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 include(CPack)

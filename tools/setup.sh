@@ -13,9 +13,11 @@ packages=(
   libx11-dev libxext-dev xscreensaver x11-apps
   emscripten node-acorn chromium
   dpkg-dev lintian groff-base
+  pkgconf libwayland-dev libwayland-bin wayland-protocols sway swayidle grim wtype
 )
 # emscripten: the web preset (its JavaScript optimiser needs node-acorn); chromium: the page's
-# tests, headless.
+# tests, headless. The Wayland client library, protocols and scanner build tavorinex-wayland;
+# sway, swayidle, grim and wtype run its tests.
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -61,6 +61,7 @@ root=""
 trap '$root apt-get remove -y -qq tavorinex >/dev/null' EXIT
 $root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
 [ "$(tavorinex --version)" = "tavorinex $deb_version" ]
+[ "$(tavorinex-wayland --version)" = "tavorinex-wayland $deb_version" ]
 TAVORINEX_X11_INSTALLED=1 TAVORINEX_TOOL=/usr/libexec/xscreensaver/tavorinex \
   TAVORINEX_FRAME_MATCH=build/native/tests/frame_match TAVORINEX_X11_WORK=build/native/x11 \
   python3 tests/x11/test_daemon.py
