@@ -13,13 +13,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "cli/host_loop.h"
 #include "saver/box_animator.h"
 #include "saver/dirty_rows.h"
 #include "tavorinex/x11_pixels.h"
@@ -36,12 +35,6 @@ constexpr int64_t LongestSleepMillis = 60000;
 // The window made when run by hand, as XScreenSaver's hacks make theirs.
 constexpr unsigned OwnWidth = 640;
 constexpr unsigned OwnHeight = 480;
-
-int64_t NowMicros() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // X reports errors through one process-wide handler.
 struct XErrors {
@@ -79,43 +72,6 @@ int EndTrap(Display* display) {
     XSync(display, False);
     Errors.Trapping = false;
     return Errors.Trapped;
-}
-
-// Signals reach the loop through a pipe it polls, so none is lost between a check and a sleep.
-int SignalPipe[2] = {-1, -1};
-// While the settings file loads nothing of X exists yet: a signal ends the process at once, as
-// it would end the loop, however long the file.
-volatile sig_atomic_t Loading = 0;
-
-void OnSignal(int) {
-    if (Loading != 0) {
-        _exit(0);
-    }
-    const int saved = errno;
-    const char byte = 1;
-    if (write(SignalPipe[1], &byte, 1) < 0) {
-        // Full: a wake-up is already waiting.
-    }
-    errno = saved;
-}
-
-bool WatchSignals() {
-    if (pipe(SignalPipe) != 0) {
-        return false;
-    }
-    for (int fd : SignalPipe) {
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    struct sigaction action = {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
-        sigaction(signal, &action, nullptr);
-    }
-    // A broken connection is the I/O error handler's to report, not a signal's.
-    std::signal(SIGPIPE, SIG_IGN);
-    return true;
 }
 
 // The image the window is shown from, and the copy to the window. Where the image holds
@@ -465,7 +421,7 @@ int Run(Host& h) {
         if (XPending(h.XDisplay) > 0) {
             continue;
         }
-        pollfd fds[2] = {{connection, POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
+        pollfd fds[2] = {{connection, POLLIN, 0}, {HostSignalFd(), POLLIN, 0}};
         if (poll(fds, 2, static_cast<int>(millis)) > 0 && (fds[1].revents & POLLIN) != 0) {
             h.Signalled = true;
             break;
@@ -530,17 +486,16 @@ int RunX11Hack(const HackOptions& options) {
 
 int RunHack(int argc, char** argv, bool withSubcommands) {
     // Before the settings file is read, which may take long.
-    if (!WatchSignals()) {
+    if (!WatchHostSignals()) {
         std::fputs("tavorinex: cannot watch signals\n", stderr);
         return 1;
     }
     HackOptions options;
     std::vector<std::string> warnings;
     std::string error;
-    Loading = 1;
     const bool parsed =
         ParseHackOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, warnings, error);
-    Loading = 0;
+    HostLoopBegins();
     if (!parsed) {
         std::fprintf(stderr, "tavorinex: %s (tavorinex --help shows the options)\n",
                      OneLine(error).c_str());

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/host_loop.h"
 #include "cli/options.h"
 #include "cli/saver_options.h"
 #include "tavorinex_version.h"
@@ -40,7 +41,7 @@ int Print(const std::string& text) {
 
 int main(int argc, char** argv) {
     // Before the settings file is read, which may take long.
-    if (!WatchSignals()) {
+    if (!WatchHostSignals()) {
         std::fputs("tavorinex-wayland: cannot watch signals\n", stderr);
         return 1;
     }

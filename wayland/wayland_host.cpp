@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/host_loop.h"
 #include "saver/box_animator.h"
 #include "saver/dirty_rows.h"
 #include "xdg-shell-client-protocol.h"
@@ -30,30 +29,6 @@ namespace {
 constexpr int64_t BacklogMicros = 250000;
 // Longest single sleep; a wait of billions of polls is slept in pieces.
 constexpr int64_t LongestSleepMillis = 60000;
-
-int64_t NowMicros() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// Signals reach the loop through a pipe it polls, so none is lost between a check and a sleep.
-int SignalPipe[2] = {-1, -1};
-// Until the loop runs (while the settings file loads, however long) a signal ends the process
-// at once, as it would end the loop.
-volatile sig_atomic_t Loading = 1;
-
-void OnSignal(int) {
-    if (Loading != 0) {
-        _exit(0);
-    }
-    const int saved = errno;
-    const char byte = 1;
-    if (write(SignalPipe[1], &byte, 1) < 0) {
-        // Full: a wake-up is already waiting.
-    }
-    errno = saved;
-}
 
 struct Host;
 
@@ -590,7 +565,7 @@ bool Dispatch(Host& h, int timeoutMillis) {
             return false;
         }
     }
-    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
+    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {HostSignalFd(), POLLIN, 0}};
     if (wl_display_flush(display) < 0 && errno == EAGAIN) {
         fds[0].events |= POLLOUT;
     }
@@ -652,27 +627,8 @@ int Finish(Host& h) {
 
 } // namespace
 
-bool WatchSignals() {
-    if (pipe(SignalPipe) != 0) {
-        return false;
-    }
-    for (int fd : SignalPipe) {
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    struct sigaction action = {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
-        sigaction(signal, &action, nullptr);
-    }
-    // A broken connection shows as a failed read, not as a signal.
-    std::signal(SIGPIPE, SIG_IGN);
-    return true;
-}
-
 int RunWaylandSaver(const SaverOptions& options) {
-    Loading = 0;
+    HostLoopBegins();
     Host h;
     h.Options = &options;
     h.FirstSeed = options.HasSeed ? options.Seed : ClockSeed();

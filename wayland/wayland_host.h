@@ -4,10 +4,6 @@
 
 #include "cli/saver_options.h"
 
-// SIGTERM, SIGINT, SIGHUP and SIGQUIT end the saver with 0, and before it runs the process at
-// once; false when they cannot be watched.
-bool WatchSignals();
-
 // Runs until input (a key, a button, a touch, a pointer movement of more than one pixel in
 // either axis between two positions the compositor reports), one of those signals, the
 // compositor closing a window, or the connection ending; returns the exit code: 0 then, 1 when
