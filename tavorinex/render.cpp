@@ -155,8 +155,9 @@ int RunRender(int argc, char** argv) {
     }
 
     RenderRun run;
+    // The size passed its checks: only memory can be missing.
     if (!StartRender(run, options.Width, options.Height, params, seed, error)) {
-        return Refuse(error);
+        return Fail(error);
     }
     GifFrames frames;
     frames.FrameMs = options.FrameMs;

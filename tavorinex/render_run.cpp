@@ -7,7 +7,8 @@ bool StartRender(RenderRun& run, int32_t width, int32_t height, const SaverParam
     run.Screen = soft::CreateScreen(run.Surface, width, height);
     if (run.Screen == nullptr) {
         EndRender(run);
-        error = "cannot make a screen of " + std::to_string(width) + "x" + std::to_string(height);
+        error =
+            "out of memory for a screen of " + std::to_string(width) + "x" + std::to_string(height);
         return false;
     }
     BoxAnimatorStart(run.Core, soft::PlatformOn(run.Surface), run.Screen, params, seed);
