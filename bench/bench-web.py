@@ -25,9 +25,9 @@ ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import headless_chromium as hc  # noqa: E402
 
-spec = importlib.util.spec_from_file_location("bench_x11", os.path.join(HERE, "bench-x11.py"))
-x11 = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(x11)
+module_spec = importlib.util.spec_from_file_location("bench_x11", os.path.join(HERE, "bench-x11.py"))
+x11 = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(x11)
 
 FASTEST = "80,50,50,1000,15"  # a step every poll, wipes back to back, no wipe delay
 

@@ -35,8 +35,8 @@ constexpr std::size_t SettingsDialogControlCount =
 // A control of the window as it stands in the frame or in its row, so the list below keeps no
 // second copy of any: it reads as the ControlSpec itself.
 struct ControlRef {
-    const ControlSpec* Spec;
-    constexpr operator const ControlSpec&() const { return *Spec; }
+    const ControlSpec* Control;
+    constexpr operator const ControlSpec&() const { return *Control; }
 };
 
 // Every control in creation order: ids run from 1000.
@@ -53,7 +53,7 @@ static constexpr std::array<ControlRef, SettingsDialogControlCount> DialogContro
         }
     }
     std::sort(controls.begin(), controls.end(),
-              [](ControlRef a, ControlRef b) { return a.Spec->Id < b.Spec->Id; });
+              [](ControlRef a, ControlRef b) { return a.Control->Id < b.Control->Id; });
     return controls;
 }
 
