@@ -46,11 +46,7 @@ bool ParseHackOptions(int argc, char** argv, const char* xscreensaverWindow, Hac
     ScannedOption option;
     bool root = false;
     bool windowIdGiven = false;
-    for (;;) {
-        const ScanStep step = NextOption(scanner, option, error);
-        if (step == ScanStep::End) {
-            break;
-        }
+    for (ScanStep step; (step = NextOption(scanner, option, error)) != ScanStep::End;) {
         if (step == ScanStep::Refused) {
             return false;
         }

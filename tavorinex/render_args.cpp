@@ -84,11 +84,7 @@ bool ParseSeconds(const std::string& text, uint64_t& polls) {
 bool ParseRenderArgs(int argc, char** argv, RenderOptions& options, std::string& error) {
     OptionScanner scanner = ScanOptions(argc, argv, false);
     ScannedOption option;
-    for (;;) {
-        const ScanStep step = NextOption(scanner, option, error);
-        if (step == ScanStep::End) {
-            break;
-        }
+    for (ScanStep step; (step = NextOption(scanner, option, error)) != ScanStep::End;) {
         if (step == ScanStep::Refused) {
             return false;
         }
